@@ -1,0 +1,73 @@
+// Frame cost against the floor set by memory bandwidth: a frame must copy
+// the background in and the finished frame out, so two plain memcpys of a
+// frame are its baseline.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <vector>
+
+#include "animation/stage.h"
+#include "scene/random.h"
+
+namespace glimmerkin {
+namespace {
+
+struct BenchPlatform final : StagePlatform {
+  BenchPlatform(int32_t w, int32_t h, int32_t aliens) : w(w), h(h) { settings.alienCount = aliens; }
+  uint32_t CurrentTimeSeconds() override { return 20261208; }
+  Settings ReadSettings() override { return settings; }
+  int32_t ScreenWidth() override { return w; }
+  int32_t ScreenHeight() override { return h; }
+  ReferenceContext GetReferenceContext() override { return {}; }
+  uint32_t StartTimer(uint32_t) override { return 1; }
+  void StopTimer(uint32_t) override {}
+  int32_t w, h;
+  Settings settings;
+};
+
+void BM_TwoFrameMemcpys(benchmark::State& state) {
+  const size_t pixels = static_cast<size_t>(state.range(0)) * static_cast<size_t>(state.range(1));
+  std::vector<uint32_t> a(pixels, 1), b(pixels, 2), c(pixels, 3);
+  for (auto _ : state) {
+    std::memcpy(b.data(), a.data(), pixels * 4);
+    benchmark::ClobberMemory();
+    std::memcpy(c.data(), b.data(), pixels * 4);
+    benchmark::ClobberMemory();
+  }
+}
+
+void BM_RunFrame(benchmark::State& state) {
+  const auto w = static_cast<int32_t>(state.range(0));
+  const auto h = static_cast<int32_t>(state.range(1));
+  BenchPlatform platform(w, h, 9);
+  Stage stage;
+  CreateStage(stage, platform);
+  std::vector<uint32_t> window(static_cast<size_t>(w) * static_cast<size_t>(h));
+  const RasterView view{window.data(), w, h, w};
+  for (auto _ : state) {
+    RunFrame(stage, view);
+    benchmark::ClobberMemory();
+  }
+  DestroyStage(stage, platform);
+}
+
+void BM_TickFullList(benchmark::State& state) {
+  BenchPlatform platform(1920, 1080, SpriteList::kCapacity);
+  Stage stage;
+  CreateStage(stage, platform);
+  for (auto _ : state) {
+    stage.spriteList->Tick();
+    benchmark::ClobberMemory();
+  }
+  state.counters["sprites"] = stage.spriteList->Count();
+  DestroyStage(stage, platform);
+}
+
+BENCHMARK(BM_TwoFrameMemcpys)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RunFrame)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TickFullList)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace glimmerkin
+
+BENCHMARK_MAIN();

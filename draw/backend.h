@@ -1,0 +1,10 @@
+#pragma once
+// The drawing backend is chosen at build time. Each provides, in namespace
+// glimmerkin: Surface, ReferenceContext, FrameTarget, CreateScratchSurface,
+// CreateWorkSurface, CopySurface, PresentSurface and Picture with the
+// plain and masked resource constructors, DrawCell and DrawWhole.
+#if defined(GLIMMERKIN_GDI)
+#include "draw/win32/gdi.h"
+#else
+#include "draw/raster/raster.h"
+#endif

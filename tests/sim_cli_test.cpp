@@ -1,0 +1,101 @@
+// The simulator as a user runs it.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <sys/wait.h>
+
+#include "scene/random.h"
+
+namespace {
+
+struct Result {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+Result RunSim(const std::string& args) {
+  const std::string errFile = ::testing::TempDir() + "/sim_stderr.txt";
+  const std::string command = std::string(GLIMMERKIN_SIM_PATH) + " " + args + " 2>" + errFile;
+  Result r;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return r;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
+  const int raw = pclose(pipe);
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  if (FILE* f = fopen(errFile.c_str(), "r")) {
+    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) r.err.append(buffer, n);
+    fclose(f);
+  }
+  return r;
+}
+
+int CountLines(const std::string& text) {
+  int lines = 0;
+  for (char c : text) lines += c == '\n';
+  return lines;
+}
+
+TEST(SimTrace, HeaderAndFirstBlock) {
+  const Result r = RunSim("trace --seed 1 --size 1024x768 --ticks 0");
+  ASSERT_EQ(r.status, 0) << r.err;
+  glimmerkin::SeedRandom(1);
+  for (int i = 0; i < 9 * 10; ++i) glimmerkin::RandomStep();
+  const std::string expectedStart = "glimmerkin-trace 1 seed 1 size 1024 768 aliens 9\ntick 0 sprites 9 rng " +
+                                    std::to_string(glimmerkin::RandomState()) + "\n1 742 319 0 0\n";
+  EXPECT_EQ(r.out.substr(0, expectedStart.size()), expectedStart);
+  EXPECT_EQ(CountLines(r.out), 1 + 1 + 9);
+  EXPECT_TRUE(r.err.empty());
+}
+
+TEST(SimTrace, BlocksForEveryTickAndRepeatable) {
+  const Result a = RunSim("trace --seed 20261208 --size 800x600 --ticks 300 --aliens 25");
+  const Result b = RunSim("trace --seed 20261208 --size 800x600 --ticks 300 --aliens 25");
+  ASSERT_EQ(a.status, 0);
+  EXPECT_EQ(a.out, b.out);
+  size_t blocks = 0;
+  for (size_t p = a.out.find("tick "); p != std::string::npos; p = a.out.find("\ntick ", p + 1)) ++blocks;
+  EXPECT_EQ(blocks, 301u);
+  EXPECT_NE(a.out.find("\ntick 300 sprites "), std::string::npos);
+  EXPECT_EQ(a.out.find("  "), std::string::npos);
+  EXPECT_EQ(a.out.back(), '\n');
+}
+
+TEST(SimTrace, AbsurdAlienCountMakesAFullList) {
+  const Result r = RunSim("trace --seed 3 --size 640x480 --ticks 0 --aliens 2147483647");
+  ASSERT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("tick 0 sprites 1028 rng"), std::string::npos);
+}
+
+TEST(SimTrace, UsageErrorsExitTwoWithOneLine) {
+  const char* bad[] = {
+      "",
+      "trace",
+      "trace --seed 1 --size 1024x768",
+      "trace --seed -1 --size 1024x768 --ticks 1",
+      "trace --seed 4294967296 --size 1024x768 --ticks 1",
+      "trace --seed x --size 1024x768 --ticks 1",
+      "trace --seed 1 --size 0x768 --ticks 1",
+      "trace --seed 1 --size 1024x-5 --ticks 1",
+      "trace --seed 1 --size 1024 --ticks 1",
+      "trace --seed 1 --size 1024x768x3 --ticks 1",
+      "trace --seed 1 --size 100000x100000 --ticks 1",
+      "trace --seed 1 --size 99999999999x2 --ticks 1",
+      "trace --seed 1 --size 1024x768 --ticks -2",
+      "trace --seed 1 --size 1024x768 --ticks 1 --aliens 2147483648",
+      "trace --seed 1 --size 1024x768 --ticks 1 --aliens nine",
+      "trace --seed 1 --size 1024x768 --ticks 1 --bogus",
+      "frobnicate",
+  };
+  for (const char* args : bad) {
+    const Result r = RunSim(args);
+    EXPECT_EQ(r.status, 2) << args;
+    EXPECT_EQ(CountLines(r.err), 1) << args << ": " << r.err;
+    EXPECT_TRUE(r.out.empty()) << args;
+  }
+}
+
+}  // namespace

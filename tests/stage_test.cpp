@@ -1,0 +1,207 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "animation/stage.h"
+#include "draw/bmp_reader.h"
+#include "resources/bitmap_resources.h"
+#include "scene/alien.h"
+#include "scene/random.h"
+
+namespace glimmerkin {
+namespace {
+
+struct FakePlatform final : StagePlatform {
+  uint32_t CurrentTimeSeconds() override {
+    calls.push_back("time");
+    return seed;
+  }
+  Settings ReadSettings() override {
+    calls.push_back("settings");
+    return settings;
+  }
+  int32_t ScreenWidth() override {
+    calls.push_back("width");
+    return width;
+  }
+  int32_t ScreenHeight() override {
+    calls.push_back("height");
+    return height;
+  }
+  ReferenceContext GetReferenceContext() override {
+    calls.push_back("dc");
+    return {};
+  }
+  uint32_t StartTimer(uint32_t intervalMs) override {
+    calls.push_back("timer " + std::to_string(intervalMs));
+    return timerId;
+  }
+  void StopTimer(uint32_t id) override { calls.push_back("kill " + std::to_string(id)); }
+
+  uint32_t seed = 1;
+  Settings settings;
+  int32_t width = 1024;
+  int32_t height = 768;
+  uint32_t timerId = 1;
+  std::vector<std::string> calls;
+};
+
+TEST(FrameInterval, SpeedsOneToTenKeepTheFormulaAndTheRestAreBounded) {
+  for (int32_t speed = 1; speed <= 10; ++speed)
+    EXPECT_EQ(FrameIntervalMs(speed), static_cast<uint32_t>(165 - 15 * speed));
+  EXPECT_EQ(FrameIntervalMs(11), 15u);
+  EXPECT_EQ(FrameIntervalMs(12), 15u);
+  EXPECT_EQ(FrameIntervalMs(INT32_MAX), 15u);
+  EXPECT_EQ(FrameIntervalMs(0), 165u);
+  EXPECT_EQ(FrameIntervalMs(-3989), 60000u);
+  EXPECT_EQ(FrameIntervalMs(-3990), 60000u);
+  EXPECT_EQ(FrameIntervalMs(INT32_MIN), 60000u);
+}
+
+TEST(CreateStage, RunsItsStepsInOrder) {
+  FakePlatform platform;
+  platform.settings = {5, 9};
+  Stage stage;
+  CreateStage(stage, platform);
+  EXPECT_EQ(platform.calls,
+            (std::vector<std::string>{"time", "settings", "width", "height", "dc", "timer 90"}));
+  EXPECT_EQ(stage.timerId, 1u);
+  DestroyStage(stage, platform);
+  EXPECT_EQ(platform.calls.back(), "kill 1");
+  EXPECT_EQ(stage.spriteList, nullptr);
+  EXPECT_EQ(stage.sheet, nullptr);
+}
+
+TEST(CreateStage, WithoutATimerDestroyStopsNothing) {
+  FakePlatform platform;
+  platform.timerId = 0;
+  Stage stage;
+  CreateStage(stage, platform);
+  const size_t calls = platform.calls.size();
+  DestroyStage(stage, platform);
+  EXPECT_EQ(platform.calls.size(), calls);
+  EXPECT_EQ(stage.spriteList, nullptr);
+}
+
+TEST(CreateStage, FirstAliensAlternateKindsAndDrawYBeforeX) {
+  FakePlatform platform;
+  Stage stage;
+  CreateStage(stage, platform);
+  SpriteList& list = *stage.spriteList;
+  ASSERT_EQ(list.Count(), 9);
+  EXPECT_EQ(list.At(0)->x, 742);
+  EXPECT_EQ(list.At(0)->y, 319);
+  int kindOne = 0;
+  for (int32_t i = 0; i < 9; ++i) {
+    auto* a = static_cast<Alien*>(list.At(i));
+    EXPECT_EQ(a->kind, (i + 1) % 2);
+    EXPECT_EQ(a->showFrontOnce, 0);
+    EXPECT_GE(a->x, 0);
+    EXPECT_LE(a->x, 1024 - 71);
+    EXPECT_GE(a->y, 0);
+    EXPECT_LE(a->y, 768 - 71);
+    kindOne += a->kind;
+  }
+  EXPECT_EQ(kindOne, 5);
+  DestroyStage(stage, platform);
+}
+
+TEST(CreateStage, AbsurdAlienCountStopsAtCapacityWithoutFurtherDraws) {
+  FakePlatform platform;
+  platform.settings.alienCount = 2'000'000'000;
+  platform.width = 640;
+  platform.height = 480;
+  Stage stage;
+  CreateStage(stage, platform);
+  EXPECT_EQ(stage.spriteList->Count(), SpriteList::kCapacity);
+  const uint32_t after = RandomState();
+  SeedRandom(platform.seed);
+  for (int i = 0; i < SpriteList::kCapacity * 10; ++i) RandomStep();
+  EXPECT_EQ(after, RandomState());
+  DestroyStage(stage, platform);
+}
+
+TEST(CreateStage, TinyOrEmptyScenesStillRun) {
+  for (int32_t count : {0, -5}) {
+    FakePlatform platform;
+    platform.settings.alienCount = count;
+    Stage stage;
+    CreateStage(stage, platform);
+    EXPECT_EQ(stage.spriteList->Count(), 0);
+    EXPECT_EQ(RandomState(), platform.seed);
+    DestroyStage(stage, platform);
+  }
+  FakePlatform tiny;
+  tiny.width = 50;
+  tiny.height = 40;
+  Stage stage;
+  CreateStage(stage, tiny);
+  for (int32_t i = 0; i < stage.spriteList->Count(); ++i) {
+    EXPECT_EQ(stage.spriteList->At(i)->x, 0);
+    EXPECT_EQ(stage.spriteList->At(i)->y, 0);
+  }
+  std::vector<uint32_t> window(50 * 40);
+  for (int i = 0; i < 500; ++i) RunFrame(stage, RasterView{window.data(), 50, 40, 50});
+  DestroyStage(stage, tiny);
+}
+
+TEST(RunFrame, ShowsTheBackgroundWhenNothingMovesAndClipsToThePreview) {
+  FakePlatform platform;
+  platform.settings.alienCount = 0;
+  platform.width = 700;
+  platform.height = 500;
+  Stage stage;
+  CreateStage(stage, platform);
+  std::vector<uint32_t> full(700 * 500, 0x123456u);
+  RunFrame(stage, RasterView{full.data(), 700, 500, 700});
+  for (int32_t y = 0; y < 500; y += 13)
+    for (int32_t x = 0; x < 700; x += 7)
+      ASSERT_EQ(full[static_cast<size_t>(y * 700 + x)], stage.backgroundSurface.At(x, y));
+  // A small preview window shows the top-left part of the full frame.
+  std::vector<uint32_t> preview(100 * 60 + 1, 0x123456u);
+  RunFrame(stage, RasterView{preview.data(), 100, 60, 100});
+  EXPECT_EQ(preview[99], stage.backBuffer.At(99, 0));
+  EXPECT_EQ(preview[59 * 100 + 99], stage.backBuffer.At(99, 59));
+  EXPECT_EQ(preview.back(), 0x123456u);
+  DestroyStage(stage, platform);
+}
+
+// With the real artwork built in: the ground tiles from the top left and
+// the caption strip sits at (W - 325, H - 37).
+TEST(CreateStage, BackgroundIsTiledGroundWithTheCaption) {
+  DecodedBitmap ground, sheet, mask;
+  const ResourceBytes g = FindBitmapResource(kGroundResource);
+  const ResourceBytes s = FindBitmapResource(kSheetResource);
+  const ResourceBytes m = FindBitmapResource(kSheetMaskResource);
+  if (g.data == nullptr || s.data == nullptr || m.data == nullptr)
+    GTEST_SKIP() << "artwork not built in";
+  ASSERT_TRUE(DecodeBmp(g.data, g.size, ground, nullptr));
+  ASSERT_TRUE(DecodeBmp(s.data, s.size, sheet, nullptr));
+  ASSERT_TRUE(DecodeBmp(m.data, m.size, mask, nullptr));
+  FakePlatform platform;
+  platform.settings.alienCount = 0;
+  Stage stage;
+  CreateStage(stage, platform);
+  const int32_t capX = 1024 - 325, capY = 768 - 37;
+  int captionPixels = 0;
+  for (int32_t y = 0; y < 768; ++y) {
+    for (int32_t x = 0; x < 1024; ++x) {
+      uint32_t expected = ground.pixels[static_cast<size_t>((y % 480) * 640 + x % 640)];
+      const int32_t u = x - capX, v = y - capY;
+      if (u >= 0 && v >= 0 && u < 345 && v < 32) {
+        const size_t i = static_cast<size_t>((490 + v) * 840 + 493 + u);
+        if ((mask.pixels[i] & 0xFFFFFF) == 0xFFFFFF) {
+          expected = sheet.pixels[i];
+          ++captionPixels;
+        }
+      }
+      ASSERT_EQ(stage.backgroundSurface.At(x, y), expected) << x << "," << y;
+    }
+  }
+  EXPECT_GT(captionPixels, 500);
+  DestroyStage(stage, platform);
+}
+
+}  // namespace
+}  // namespace glimmerkin
