@@ -4,6 +4,8 @@
 #include <iostream>
 #include <string>
 
+#include "tools/sim/png_writer.h"
+#include "tools/sim/render.h"
 #include "tools/sim/sim_options.h"
 #include "tools/sim/trace.h"
 
@@ -72,6 +74,28 @@ int main(int argc, char** argv) {
   CLI::App* trace = app.add_subcommand("trace", "print the scene tick by tick");
   AddCommon(*trace, traceArgs);
 
+  CommonArgs renderArgs;
+  std::string renderOut;
+  CLI::App* render = app.add_subcommand("render", "write the frame after tick N as a PNG file");
+  AddCommon(*render, renderArgs);
+  render->add_option("--out", renderOut, "PNG file to write")->required();
+
+  CommonArgs framesArgs;
+  std::string framesCount;
+  std::string framesDir;
+  CLI::App* frames =
+      app.add_subcommand("frames", "write the frames after ticks N, N+1, ... as numbered PNG files");
+  AddCommon(*frames, framesArgs);
+  frames->add_option("--count", framesCount, "number of frames")->required();
+  frames->add_option("--outdir", framesDir, "existing folder for frame-NNNNN.png files")->required();
+
+  std::string contactOut;
+  std::string contactScale = "3";
+  CLI::App* contact = app.add_subcommand(
+      "contact-sheet", "every sheet cell over the ground, enlarged and labelled, as a PNG file");
+  contact->add_option("--out", contactOut, "PNG file to write")->required();
+  contact->add_option("--scale", contactScale, "enlargement, 1 to 4 (default 3)");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -88,6 +112,46 @@ int main(int argc, char** argv) {
     glimmerkin::WriteTrace(options, std::cout);
     std::cout.flush();
     return std::cout ? 0 : 1;
+  }
+  if (render->parsed() || frames->parsed()) {
+    const bool single = render->parsed();
+    if (!ReadCommon(single ? renderArgs : framesArgs, options, error)) return UsageError(error);
+    uint32_t count = 1;
+    if (!single) {
+      const auto n = glimmerkin::ParseUnsigned32(framesCount);
+      if (!n || *n == 0 || *n > 100000) return UsageError("--count must be 1 to 100000");
+      count = *n;
+    }
+    const auto write = [&](uint32_t tick, const uint32_t* pixels) {
+      std::string path = renderOut;
+      if (!single) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/frame-%05u.png", tick - options.ticks);
+        path = framesDir + name;
+      }
+      if (!glimmerkin::WritePng(path, pixels, options.width, options.height, options.width, &error)) {
+        error = path + ": " + error;
+        return false;
+      }
+      return true;
+    };
+    if (!glimmerkin::RenderTicks(options, options.ticks, count, write, &error)) {
+      std::fprintf(stderr, "glimmerkin-sim: %s\n", error.c_str());
+      return 1;
+    }
+    return 0;
+  }
+  if (contact->parsed()) {
+    const auto scale = glimmerkin::ParseSigned32(contactScale);
+    if (!scale || *scale < 1 || *scale > 4) return UsageError("--scale must be 1 to 4");
+    std::vector<uint32_t> pixels;
+    int32_t width = 0, height = 0;
+    if (!glimmerkin::RenderContactSheet(*scale, pixels, width, height, &error) ||
+        !glimmerkin::WritePng(contactOut, pixels.data(), width, height, width, &error)) {
+      std::fprintf(stderr, "glimmerkin-sim: %s\n", error.c_str());
+      return 1;
+    }
+    return 0;
   }
   return UsageError("unknown command");
 }

@@ -1,0 +1,10 @@
+# Thin wrapper over the CMake presets.
+.PHONY: all run test bench
+all:
+	cmake --preset default && cmake --build --preset default
+run:
+	./dev.sh run
+test:
+	./dev.sh test
+bench:
+	./dev.sh bench
