@@ -57,8 +57,8 @@ TEST(SpriteList, TickOnEmptyListDoesNothing) {
 
 TEST(SpriteList, SpritesAddedDuringUpdateAreUpdatedSortedAndDrawnSameTick) {
   testing::RecordingPainter painter;
+  std::vector<int32_t> log;  // outlives the list, whose sprites log their end
   SpriteList list(800, 600, &painter);
-  std::vector<int32_t> log;
   auto first = std::make_unique<Probe>(1, 500, &log);
   Probe* grandchild = nullptr;
   first->onUpdate = [&](SpriteList& l) {
@@ -96,8 +96,8 @@ TEST(SpriteList, EqualKeysKeepTheirOrderAndLowKeysDrawFirst) {
 }
 
 TEST(SpriteList, AdjacentFinishedSpritesAreAllRemovedInOrder) {
-  SpriteList list(800, 600, nullptr);
   std::vector<int32_t> log;
+  SpriteList list(800, 600, nullptr);
   std::vector<Probe*> probes;
   for (int32_t i = 1; i <= 6; ++i) {
     auto p = std::make_unique<Probe>(i, 10 * i, &log);
