@@ -139,11 +139,7 @@ void DrawEmbrace(Canvas& c, Palette& palette, const Materials& m, const Xform& w
     c.Fill({Circle(60, 13, 2.9)}, world, ShadedT(m.knob));
     c.Fill({Circle(80, 12, 2.9)}, world, ShadedT(m.knob));
     for (double t : {-140.0, -113.0, -86.0}) {
-      Prim spike = Ellipse(0, 0, 1, 1);
-      const double rx = 16, ry = 16, cx = 48, cy = 46;
-      const double bx = cx + rx * Cos(Deg(t)), by = cy + ry * Sin(Deg(t));
-      spike = EllipseAlong(bx - 1.0, by - 3.0, 2.9, 4.8, Cos(Deg(t)) - 0.5, Sin(Deg(t)));
-      c.Fill({spike}, world, ShadedT(m.orange));
+      c.Fill({Spike(48, 47, 16.5, 16, Deg(t), 7.0, 2.8, Deg(28))}, world, ShadedT(m.orange));
     }
     Style st;
     st.tonesAt = [&m, world](double x, double y) {

@@ -63,6 +63,16 @@ Shape Arc(double x0, double y0, double x1, double y1, double x2, double y2, doub
   return s;
 }
 
+void Leg(Canvas& c, const Tones& t, const Xform& xf, double hipX, double hipY, double footX,
+         double lift, double ground, double legR, double footRx, double footRy) {
+  const double fy = ground - footRy - lift;
+  Shape s{Capsule(hipX, hipY, footX, fy - 1.0, legR, legR * 0.9),
+          Ellipse(footX + footRx * 0.35, fy, footRx, footRy)};
+  c.Fill(s, xf, Shaded(t));
+}
+
+}  // namespace
+
 // A spike standing out of an ellipse's rim at parameter t, leaning back.
 Prim Spike(double cx, double cy, double rx, double ry, double t, double length, double width,
            double leanBack) {
@@ -77,16 +87,6 @@ Prim Spike(double cx, double cy, double rx, double ry, double t, double length, 
   return EllipseAlong(bx + dx * (length * 0.5 - 1.0), by + dy * (length * 0.5 - 1.0), width,
                       length * 0.5 + 1.0, dx, dy);
 }
-
-void Leg(Canvas& c, const Tones& t, const Xform& xf, double hipX, double hipY, double footX,
-         double lift, double ground, double legR, double footRx, double footRy) {
-  const double fy = ground - footRy - lift;
-  Shape s{Capsule(hipX, hipY, footX, fy - 1.0, legR, legR * 0.9),
-          Ellipse(footX + footRx * 0.35, fy, footRx, footRy)};
-  c.Fill(s, xf, Shaded(t));
-}
-
-}  // namespace
 
 Rgb Mix(Rgb a, Rgb b, double t) {
   auto ch = [t](uint8_t x, uint8_t y) {
@@ -162,16 +162,17 @@ void Kind0Eye(Canvas& c, const Materials& m, const Xform& xf, double ex, double 
   if (eyes == Eyes::kHalf) {
     c.Fill({ClipY(Ellipse(ex, ey, 7.2, 8.2), -1e9, ey - 0.5)}, xf, Shaded(m.cream));
   }
-  Glint(c, m, xf, ex + 3.0 * look, ey + 1.4, -1.6, -1.9);
+  Glint(c, m, xf, ex + 3.0 * look, ey + 1.4, -0.9, -1.1);
 }
 }  // namespace
 
 void DrawKind0Arm(Canvas& c, const Materials& m, const Xform& xf, const WalkPose& p) {
   const double b = p.bob;
-  const double sx = kBodyX + 1, sy = 48 - b;
-  const double hx = sx + p.arm + p.armRaise * 10.0;
-  const double hy = sy + 7.0 - p.armRaise * 7.0;
-  c.Fill({Capsule(sx, sy, hx, hy, 2.6, 2.7)}, xf, Shaded(m.cream));
+  // A short arm in front of the belly, its hand out past the body's edge.
+  const double sx = kBodyX + 9, sy = 50 - b;
+  const double hx = kBodyX + 15.5 + 0.6 * p.arm + p.armRaise * 4.0;
+  const double hy = 55.5 - b - p.armRaise * 7.0;
+  c.Fill({Capsule(sx, sy, hx, hy, 2.6, 2.8)}, xf, Shaded(m.cream));
 }
 
 void DrawKind0Side(Canvas& c, const Materials& m, const Xform& xf, const WalkPose& p,
@@ -224,7 +225,7 @@ void DrawKind0Front(Canvas& c, const Materials& m, const Xform& xf) {
   c.Fill({Ellipse(bx, 40, 7.8, 8.6)}, xf, Shaded(m.eyeWhite));
   c.Fill({Circle(bx, 41, 4.9)}, xf, Shaded(m.iris));
   c.Fill({Circle(bx, 41.5, 2.4)}, xf, Solid(m.pupil.base));
-  Glint(c, m, xf, bx, 41.5, -1.6, -1.9);
+  Glint(c, m, xf, bx, 41.5, -0.9, -1.1);
   Smile(c, m, xf, bx - 0.5, 51.5, 3);
 }
 
@@ -266,10 +267,10 @@ void Feeler(Canvas& c, const Materials& m, const Xform& xf, double x0, double y0
 
 void DrawKind1Arm(Canvas& c, const Materials& m, const Xform& xf, const WalkPose& p) {
   const double b = p.bob;
-  const double sx = kBodyX, sy = 50 - b;
-  const double hx = sx + p.arm + p.armRaise * 10.0;
-  const double hy = sy + 7.0 - p.armRaise * 8.0;
-  c.Fill({Capsule(sx, sy, hx, hy, 2.5, 2.6)}, xf, Shaded(m.pink));
+  const double sx = kBodyX + 6, sy = 51 - b;
+  const double hx = kBodyX + 13 + 0.6 * p.arm + p.armRaise * 4.0;
+  const double hy = 56.5 - b - p.armRaise * 7.0;
+  c.Fill({Capsule(sx, sy, hx, hy, 2.5, 2.7)}, xf, Shaded(m.pink));
 }
 
 void DrawKind1Side(Canvas& c, const Materials& m, const Xform& xf, const WalkPose& p,
@@ -415,13 +416,14 @@ void DrawBaby1Curl(Canvas& c, const Materials& m, const Xform& xf, double radian
   c.Fill({Circle(cx - 6.5, cy - 11, 1.8)}, r, Shaded(m.knob));
   c.Fill({Capsule(cx + 2, cy - 7, cx + 2.5, cy - 11.5, 1.2, 1.1)}, r, Shaded(m.green));
   c.Fill({Circle(cx + 2.8, cy - 12, 1.8)}, r, Shaded(m.knob));
-  c.Fill({Ellipse(cx - 1, cy + 5.5, 6.5, 4.5)}, r, Shaded(m.pink));
-  c.Fill({Ellipse(cx - 4, cy + 9.5, 2.6, 1.6), Ellipse(cx + 2, cy + 9.5, 2.6, 1.6)}, r,
+  c.Fill({Ellipse(cx - 5, cy + 8, 2.4, 1.6), Ellipse(cx + 1, cy + 9.5, 2.4, 1.6)}, r,
          Shaded(m.pinkFar));
-  c.Fill({Circle(cx + 1, cy - 1, 8.2)}, r, Shaded(m.green));
-  c.Fill({Ellipse(cx + 3.5, cy - 1.5, 1.4, 2.0), Ellipse(cx + 7, cy - 1.8, 1.1, 1.9)}, r,
-         Solid(m.pupil.base));
-  Glint(c, m, r, cx + 3.5, cy - 1.5, -0.6, -1.2);
+  c.Fill({Ellipse(cx - 2.5, cy + 5.5, 6.5, 4.4)}, r, Shaded(m.pink));
+  c.Fill({Circle(cx + 1, cy - 1.5, 8.0)}, r, Shaded(m.green));
+  // Eyes screwed shut while it tumbles.
+  c.Fill({Capsule(cx + 1.2, cy - 2.5, cx + 3.8, cy - 1.8, 0.8, 0.8),
+          Capsule(cx + 5.8, cy - 1.8, cx + 8.2, cy - 2.5, 0.8, 0.8)},
+         r, Solid(m.pupil.base));
 }
 
 // ---------------------------------------------------------------- hearts, mounds
@@ -448,10 +450,16 @@ void DrawMound(Canvas& c, const Materials& m, const Xform& xf, double cx, double
           ClipY(Ellipse(cx, ground - 1.2, width * 0.53, std::min(3.0, height * 0.3)), -1e9,
                 ground)};
   Style st = Shaded(m.pale);
-  st.shadowDepth = std::max(1.5, height * 0.1);
+  st.shadowDepth = std::max(1.5, height * 0.12);
   st.lightInset = 1.5;
-  st.lightWidth = std::max(1.2, height * 0.08);
+  st.lightWidth = std::max(1.2, height * 0.1);
   c.Fill(s, xf, st);
+  // A soft shine high on the left of the dome.
+  if (height >= 10) {
+    c.Fill({Ellipse(cx - width * 0.2, ground - height * 0.62, width * 0.1, height * 0.09,
+                    Deg(-25))},
+           xf, Flat(Tones{m.pale.light, m.pale.light, m.pale.light, m.pale.light}, false));
+  }
 }
 
 }  // namespace glimmerkin::artgen

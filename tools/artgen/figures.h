@@ -29,6 +29,10 @@ struct WalkPose {
   double armRaise = 0;  // 0 hanging, 1 reaching forward
 };
 
+// A spike standing out of an ellipse's rim at parameter t, leaning back (-x).
+Prim Spike(double cx, double cy, double rx, double ry, double t, double length, double width,
+           double leanBack);
+
 WalkPose WalkFrame(int frame, double stride, double lift);
 WalkPose Standing();
 

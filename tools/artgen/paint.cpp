@@ -291,8 +291,10 @@ void Canvas::Fill(const Shape& shape, const Xform& xf, const Style& style) {
       if (style.outline && edge) {
         idx = t.outline;
       } else if (style.shade) {
-        const double sd = style.shadowDepth;
-        const double li = style.lightInset, lw = style.lightWidth;
+        // Bigger shapes get broader shadow and highlight bands.
+        const double sd = std::max(style.shadowDepth, 0.2 * radius);
+        const double li = std::max(style.lightInset, 0.08 * radius);
+        const double lw = std::max(style.lightWidth, 0.1 * radius);
         const bool upperLeft = ((midX - px) + (midY - py)) * u > 0.15 * radius;
         if (!inside(px + u * sd, py + u * sd)) {
           idx = t.shadow;

@@ -8,14 +8,10 @@
 #include <functional>
 #include <vector>
 
+#include "tools/artgen/artwork.h"
+
 namespace glimmerkin::artgen {
 
-struct Rgb {
-  uint8_t r = 0;
-  uint8_t g = 0;
-  uint8_t b = 0;
-  bool operator==(const Rgb&) const = default;
-};
 
 // Exact, libm-free trigonometry so that every build draws the same pixels.
 double Sin(double radians);

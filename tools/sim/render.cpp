@@ -75,7 +75,7 @@ bool RenderContactSheet(int32_t scale, std::vector<uint32_t>& pixels, int32_t& w
   constexpr int32_t kPad = 12;
   constexpr int32_t kLabelScale = 2;
   const int32_t labelHeight = 5 * kLabelScale + 6;
-  const int32_t maxWidth = std::max(1200, 345 * scale + 2 * kPad);
+  const int32_t maxWidth = std::max(1900, 345 * scale + 2 * kPad);
   struct Placed {
     SheetCell cell;
     int32_t x, y;
@@ -112,7 +112,9 @@ bool RenderContactSheet(int32_t scale, std::vector<uint32_t>& pixels, int32_t& w
     // The cell over a piece of ground at 1:1, then enlarged.
     Surface one;
     one.Allocate(c.width, c.height);
-    tile.DrawCell(c.x % kGroundWidth, c.y % kGroundHeight, 0, 0, c.width, c.height, one);
+    for (int32_t oy : {0, kGroundHeight})
+      for (int32_t ox : {0, kGroundWidth})
+        tile.DrawWhole(ox - c.x % kGroundWidth, oy - c.y % kGroundHeight, one);
     picture.DrawCell(c.x, c.y, 0, 0, c.width, c.height, one);
     for (int32_t v = 0; v < c.height * scale; ++v)
       for (int32_t u = 0; u < c.width * scale; ++u)
