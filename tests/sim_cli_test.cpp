@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "scene/random.h"
 
@@ -16,7 +17,8 @@ struct Result {
 };
 
 Result RunSim(const std::string& args) {
-  const std::string errFile = ::testing::TempDir() + "/sim_stderr.txt";
+  // One file per test process: ctest runs the cases in parallel.
+  const std::string errFile = ::testing::TempDir() + "/sim_stderr_" + std::to_string(getpid()) + ".txt";
   const std::string command = std::string(GLIMMERKIN_SIM_PATH) + " " + args + " 2>" + errFile;
   Result r;
   FILE* pipe = popen(command.c_str(), "r");
@@ -96,6 +98,63 @@ TEST(SimTrace, UsageErrorsExitTwoWithOneLine) {
     EXPECT_EQ(CountLines(r.err), 1) << args << ": " << r.err;
     EXPECT_TRUE(r.out.empty()) << args;
   }
+}
+
+}  // namespace
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::string data;
+  if (FILE* f = fopen(path.c_str(), "rb")) {
+    char buffer[65536];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) data.append(buffer, n);
+    fclose(f);
+  }
+  return data;
+}
+
+uint32_t BigEndian32(const std::string& data, size_t at) {
+  return (uint32_t{static_cast<uint8_t>(data[at])} << 24) |
+         (uint32_t{static_cast<uint8_t>(data[at + 1])} << 16) |
+         (uint32_t{static_cast<uint8_t>(data[at + 2])} << 8) | uint32_t{static_cast<uint8_t>(data[at + 3])};
+}
+
+TEST(SimRender, WritesAPngOfTheStageSize) {
+  const std::string out = ::testing::TempDir() + "/render.png";
+  const Result r = RunSim("render --seed 9 --size 333x222 --ticks 40 --out " + out);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string png = ReadFile(out);
+  ASSERT_GT(png.size(), 33u);
+  EXPECT_EQ(png.substr(1, 3), "PNG");
+  EXPECT_EQ(BigEndian32(png, 16), 333u);
+  EXPECT_EQ(BigEndian32(png, 20), 222u);
+}
+
+TEST(SimRender, FrameSequenceMatchesSingleRenders) {
+  const std::string dir = ::testing::TempDir();
+  ASSERT_EQ(RunSim("frames --seed 4 --size 400x300 --ticks 25 --count 3 --outdir " + dir).status, 0);
+  ASSERT_EQ(RunSim("render --seed 4 --size 400x300 --ticks 27 --out " + dir + "/single.png").status, 0);
+  const std::string third = ReadFile(dir + "/frame-00002.png");
+  ASSERT_FALSE(third.empty());
+  EXPECT_EQ(third, ReadFile(dir + "/single.png"));
+  EXPECT_NE(ReadFile(dir + "/frame-00000.png"), third);
+}
+
+TEST(SimRender, ContactSheetAndUsageErrors) {
+  const std::string out = ::testing::TempDir() + "/contact.png";
+  const Result r = RunSim("contact-sheet --out " + out);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string png = ReadFile(out);
+  ASSERT_GT(png.size(), 33u);
+  EXPECT_GT(BigEndian32(png, 16), 840u);
+  EXPECT_EQ(RunSim("contact-sheet --out " + out + " --scale 9").status, 2);
+  EXPECT_EQ(RunSim("render --seed 1 --size 10x10 --ticks 1").status, 2);
+  EXPECT_EQ(RunSim("frames --seed 1 --size 10x10 --ticks 1 --count 0 --outdir /tmp").status, 2);
+  const Result bad = RunSim("render --seed 1 --size 10x10 --ticks 1 --out /nonexistent/dir/x.png");
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_EQ(CountLines(bad.err), 1);
 }
 
 }  // namespace
