@@ -1,6 +1,7 @@
 #include "draw/raster/raster.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <new>
 
@@ -30,6 +31,16 @@ Span ClipCell(int32_t cellX, int32_t cellY, int32_t x, int32_t y, int32_t cellWi
   return {static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(right),
           static_cast<int32_t>(bottom)};
 }
+
+// Eight mask bits expanded to eight whole-pixel masks (1 = all bits set),
+// so that mixed runs are drawn eight pixels at a time without a test.
+constexpr std::array<std::array<uint32_t, 8>, 256> MakeExpandedMask() {
+  std::array<std::array<uint32_t, 8>, 256> table{};
+  for (uint32_t byte = 0; byte < 256; ++byte)
+    for (uint32_t j = 0; j < 8; ++j) table[byte][j] = 0u - ((byte >> j) & 1u);
+  return table;
+}
+constexpr auto kExpandedMask = MakeExpandedMask();
 
 bool LoadBitmap(int32_t id, DecodedBitmap& out) {
   const ResourceBytes bytes = FindBitmapResource(id);
@@ -174,10 +185,31 @@ void Picture::DrawCell(int32_t cellX, int32_t cellY, int32_t x, int32_t y, int32
       continue;
     }
     const uint32_t* maskRow = mask_.data() + static_cast<size_t>(sy) * static_cast<size_t>(maskStride_);
-    int32_t sx = span.x0 + dx;
-    for (size_t i = 0; i < rowPixels; ++i, ++sx) {
-      const uint32_t keep = 0u - ((maskRow[sx >> 5] >> (sx & 31)) & 1u);
-      out[i] = (out[i] & keep) | in[i];
+    // Whole runs of up to 32 pixels share one mask word: a run that is all
+    // transparent leaves the target alone and one that is all opaque is a
+    // copy; the mixed ones take (target AND mask) OR image pixel by pixel.
+    uint32_t sx = static_cast<uint32_t>(span.x0 + dx);
+    for (size_t i = 0; i < rowPixels;) {
+      const uint32_t bit = sx & 31u;
+      const uint32_t take = static_cast<uint32_t>(std::min<size_t>(32u - bit, rowPixels - i));
+      const uint32_t relevant = take == 32u ? ~0u : (1u << take) - 1u;
+      const uint32_t bits = (maskRow[sx >> 5] >> bit) & relevant;
+      if (bits == 0) {
+        std::memcpy(out + i, in + i, take * sizeof(uint32_t));
+      } else if (bits != relevant) {
+        for (uint32_t k = 0; k < take; k += 8) {
+          const uint32_t* keep = kExpandedMask[(bits >> k) & 0xFFu].data();
+          uint32_t* o = out + i + k;
+          const uint32_t* p = in + i + k;
+          if (take - k >= 8) {
+            for (uint32_t j = 0; j < 8; ++j) o[j] = (o[j] & keep[j]) | p[j];
+          } else {
+            for (uint32_t j = 0; j < take - k; ++j) o[j] = (o[j] & keep[j]) | p[j];
+          }
+        }
+      }
+      i += take;
+      sx += take;
     }
   }
 }
