@@ -16,13 +16,15 @@ struct Synthetic {
   DecodedBitmap mask;
 };
 
-Synthetic MakeSynthetic(int32_t w, int32_t h) {
+Synthetic MakeSynthetic(int32_t w, int32_t h, bool bands = false) {
   Synthetic s;
   s.image.width = s.mask.width = w;
   s.image.height = s.mask.height = h;
   for (int32_t y = 0; y < h; ++y) {
     for (int32_t x = 0; x < w; ++x) {
-      const bool opaque = ((x * 7 + y * 3) % 5) < 3;
+      // Bands give whole 32-pixel runs that are all opaque or all clear.
+      const bool opaque = bands ? ((x / 37 + y / 5) % 3 == 0 || (x % 97 > 60 && (x + y) % 3 == 0))
+                                : ((x * 7 + y * 3) % 5) < 3;
       uint32_t colour = static_cast<uint32_t>((x * 37 + y * 91) & 0xFFFFFF);
       if ((x + y) % 11 == 0) colour = 0;  // opaque black must still be drawn
       s.image.pixels.push_back(opaque ? colour : 0x606060u);
@@ -99,6 +101,20 @@ TEST(RasterPicture, MaskedAndPlainDrawsEqualThePerPixelRule) {
       (isMasked ? masked : plain).DrawCell(c.cx, c.cy, c.x, c.y, c.cw, c.ch, target);
       SCOPED_TRACE(::testing::Message() << "cell at " << c.x << "," << c.y
                                         << (isMasked ? " masked" : " plain"));
+      ExpectSame(target, expected);
+    }
+  }
+}
+
+TEST(RasterPicture, WideRunsOfOneKindDrawLikeThePerPixelRule) {
+  const Synthetic art = MakeSynthetic(300, 40, true);
+  const Picture masked = Picture::FromBitmaps(art.image, &art.mask, 300, 40);
+  for (int32_t cx : {0, 1, 31, 32, 33, 63, 100}) {
+    for (int32_t x : {-40, -3, 0, 5, 77}) {
+      Surface target = Filled(256, 48, static_cast<uint32_t>(cx + x));
+      const Surface expected = Reference(target, art, true, cx, 3, x, 2, 190, 35);
+      masked.DrawCell(cx, 3, x, 2, 190, 35, target);
+      SCOPED_TRACE(::testing::Message() << "cell x " << cx << " at " << x);
       ExpectSame(target, expected);
     }
   }
