@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
 #include "draw/bmp_reader.h"
 #include "draw/raster/raster.h"
+#include "draw/sheet_layout.h"
+#include "resources/bitmap_resources.h"
 
 namespace glimmerkin {
 namespace {
@@ -179,6 +182,54 @@ TEST(RasterSurface, NonPositiveSizesGiveAnEmptySurface) {
   EXPECT_FALSE(s.Allocate(0, 10));
   EXPECT_FALSE(s.Allocate(10, -1));
   EXPECT_TRUE(s.Empty());
+}
+
+}  // namespace
+}  // namespace glimmerkin
+
+
+namespace glimmerkin {
+namespace {
+
+// The real sheet through the masked picture: every listed cell, drawn over
+// a background no figure uses, changes exactly the pixels under white mask
+// pixels, to the sheet's own colour, and the key grey never shows.
+TEST(RealSheet, EveryCellChangesExactlyItsOpaquePixels) {
+  DecodedBitmap sheet, mask;
+  const ResourceBytes s = FindBitmapResource(kSheetResource);
+  const ResourceBytes m = FindBitmapResource(kSheetMaskResource);
+  ASSERT_NE(s.data, nullptr);
+  ASSERT_NE(m.data, nullptr);
+  ASSERT_TRUE(DecodeBmp(s.data, s.size, sheet, nullptr));
+  ASSERT_TRUE(DecodeBmp(m.data, m.size, mask, nullptr));
+  Surface imageScratch, maskScratch;
+  const Picture picture(kSheetResource, kSheetMaskResource, 840, 522, imageScratch, maskScratch);
+  ASSERT_TRUE(picture.Loaded());
+  const uint32_t background = 0xFF00FFu;
+  for (const SheetCell& cell : SheetCells()) {
+    Surface target;
+    ASSERT_TRUE(target.Allocate(cell.width + 20, cell.height + 20));
+    std::fill(target.Pixels(), target.Pixels() + target.Width() * target.Height(), background);
+    picture.DrawCell(cell.x, cell.y, 10, 10, cell.width, cell.height, target);
+    int opaque = 0;
+    for (int32_t v = 0; v < target.Height(); ++v) {
+      for (int32_t u = 0; u < target.Width(); ++u) {
+        const int32_t sx = cell.x + u - 10, sy = cell.y + v - 10;
+        const bool inside = u >= 10 && v >= 10 && u < cell.width + 10 && v < cell.height + 10;
+        const size_t i = static_cast<size_t>(sy) * 840 + static_cast<size_t>(sx);
+        const bool white = inside && (mask.pixels[i] & 0xFFFFFF) == 0xFFFFFF;
+        const uint32_t got = target.At(u, v);
+        if (white) {
+          ++opaque;
+          ASSERT_EQ(got, sheet.pixels[i] & 0xFFFFFF) << cell.name << " at " << u << "," << v;
+          ASSERT_NE(got, 0x606060u) << cell.name;
+        } else {
+          ASSERT_EQ(got, background) << cell.name << " at " << u << "," << v;
+        }
+      }
+    }
+    EXPECT_GT(opaque, 0) << cell.name;
+  }
 }
 
 }  // namespace
