@@ -1,11 +1,22 @@
 #!/usr/bin/env bash
-# The main job: frames of the real scene, rendered headless.
+# The main job: Glimmerkin in a window on the current display. With no
+# display, frames of the real scene are rendered headless instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  echo "Glimmerkin in a window (q or Escape closes it)."
+  exec build/default/glimmerkin -window
+fi
 sim=build/default/tools/sim/glimmerkin-sim
-mkdir -p build/frames
+echo "No X display (DISPLAY unset or unreachable): rendering frames instead."
+mkdir -p build/frames/animation
+"$sim" frames --seed 20261208 --size 1280x720 --ticks 1 --count 100 --outdir build/frames/animation
+if command -v convert >/dev/null; then
+  convert -delay 9 -loop 0 build/frames/animation/frame-*.png -layers Optimize build/frames/glimmerkin.gif
+  echo "Wrote build/frames/glimmerkin.gif (100 frames at the default 90 ms)."
+fi
 for tick in 100 400 900; do
   "$sim" render --seed 20261208 --size 1920x1080 --ticks "$tick" --out "build/frames/tick-$tick.png"
 done
 "$sim" contact-sheet --out build/frames/contact-sheet.png
-echo "Rendered build/frames/tick-100.png, tick-400.png, tick-900.png and contact-sheet.png"
+echo "Rendered build/frames/tick-100.png, tick-400.png, tick-900.png and contact-sheet.png."

@@ -234,3 +234,35 @@ TEST(RealSheet, EveryCellChangesExactlyItsOpaquePixels) {
 
 }  // namespace
 }  // namespace glimmerkin
+
+namespace glimmerkin {
+namespace {
+
+TEST(RasterSurface, OutsideMemoryIsDrawnInPlaceAndPresentingItCopiesNothing) {
+  std::vector<uint32_t> window(40 * 30, 0x111111u);
+  Surface back;
+  ASSERT_TRUE(back.UseMemory(window.data(), 40, 30));
+  EXPECT_TRUE(back.UsesOutsideMemory());
+  Surface ground = Filled(40, 30, 8);
+  CopySurface(back, ground, 40, 30);
+  EXPECT_EQ(window[7 * 40 + 9], ground.At(9, 7));
+  PresentSurface(RasterView{window.data(), 40, 30, 40}, back, 40, 30);
+  EXPECT_EQ(window[29 * 40 + 39], ground.At(39, 29));
+
+  // Copies share the outside memory rather than owning a stale pointer.
+  Surface copy = back;
+  EXPECT_EQ(copy.Pixels(), window.data());
+  Surface moved = std::move(copy);
+  EXPECT_EQ(moved.Pixels(), window.data());
+  EXPECT_TRUE(copy.Empty());
+
+  Surface owned = Filled(4, 4, 2);
+  Surface ownedCopy = owned;
+  EXPECT_NE(ownedCopy.Pixels(), owned.Pixels());
+  EXPECT_EQ(ownedCopy.At(3, 3), owned.At(3, 3));
+  EXPECT_FALSE(back.UseMemory(nullptr, 4, 4));
+  EXPECT_TRUE(back.Empty());
+}
+
+}  // namespace
+}  // namespace glimmerkin

@@ -55,16 +55,57 @@ bool IsWhite(uint32_t rgb) {
 
 }  // namespace
 
+Surface& Surface::operator=(const Surface& other) {
+  if (this == &other) return *this;
+  if (other.UsesOutsideMemory()) {
+    owned_.clear();
+    pixels_ = other.pixels_;
+  } else {
+    owned_ = other.owned_;
+    pixels_ = owned_.empty() ? nullptr : owned_.data();
+  }
+  width_ = other.width_;
+  height_ = other.height_;
+  return *this;
+}
+
+Surface& Surface::operator=(Surface&& other) noexcept {
+  if (this == &other) return *this;
+  const bool outside = other.UsesOutsideMemory();
+  owned_ = std::move(other.owned_);
+  pixels_ = outside ? other.pixels_ : (owned_.empty() ? nullptr : owned_.data());
+  width_ = other.width_;
+  height_ = other.height_;
+  other.owned_.clear();
+  other.pixels_ = nullptr;
+  other.width_ = other.height_ = 0;
+  return *this;
+}
+
 bool Surface::Allocate(int32_t width, int32_t height) {
-  pixels_.clear();
+  owned_.clear();
+  pixels_ = nullptr;
   width_ = height_ = 0;
   if (width <= 0 || height <= 0) return false;
   const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
   try {
-    pixels_.assign(count, 0u);
+    owned_.assign(count, 0u);
   } catch (const std::bad_alloc&) {
     return false;
   }
+  pixels_ = owned_.data();
+  width_ = width;
+  height_ = height;
+  return true;
+}
+
+bool Surface::UseMemory(uint32_t* pixels, int32_t width, int32_t height) {
+  owned_.clear();
+  owned_.shrink_to_fit();
+  pixels_ = nullptr;
+  width_ = height_ = 0;
+  if (pixels == nullptr || width <= 0 || height <= 0) return false;
+  pixels_ = pixels;
   width_ = width;
   height_ = height;
   return true;
@@ -96,6 +137,7 @@ void CopySurface(Surface& target, const Surface& source, int32_t width, int32_t 
 void PresentSurface(const FrameTarget& target, const Surface& source, int32_t width,
                     int32_t height) {
   if (target.pixels == nullptr || target.stride < target.width) return;
+  if (target.pixels == source.Pixels() && target.stride == source.Width()) return;
   const int32_t w = std::min({width, target.width, source.Width()});
   const int32_t h = std::min({height, target.height, source.Height()});
   if (w <= 0 || h <= 0) return;

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace glimmerkin {
@@ -11,19 +12,30 @@ struct DecodedBitmap;
 class Surface {
  public:
   Surface() = default;
+  Surface(const Surface& other) { *this = other; }
+  Surface& operator=(const Surface& other);
+  Surface(Surface&& other) noexcept { *this = std::move(other); }
+  Surface& operator=(Surface&& other) noexcept;
+
   // False (and an empty surface) when the memory cannot be had.
   bool Allocate(int32_t width, int32_t height);
-  bool Empty() const { return pixels_.empty(); }
+  // Draws into memory the caller owns and keeps alive (rows of `width`
+  // pixels): a host can have the frame composed right where it shows it.
+  bool UseMemory(uint32_t* pixels, int32_t width, int32_t height);
+  bool UsesOutsideMemory() const { return pixels_ != nullptr && owned_.empty(); }
+
+  bool Empty() const { return pixels_ == nullptr; }
   int32_t Width() const { return width_; }
   int32_t Height() const { return height_; }
-  uint32_t* Pixels() { return pixels_.data(); }
-  const uint32_t* Pixels() const { return pixels_.data(); }
+  uint32_t* Pixels() { return pixels_; }
+  const uint32_t* Pixels() const { return pixels_; }
   uint32_t At(int32_t x, int32_t y) const {
     return pixels_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)];
   }
 
  private:
-  std::vector<uint32_t> pixels_;
+  std::vector<uint32_t> owned_;
+  uint32_t* pixels_ = nullptr;
   int32_t width_ = 0;
   int32_t height_ = 0;
 };
@@ -44,6 +56,7 @@ Surface CreateScratchSurface(ReferenceContext);
 Surface CreateWorkSurface(ReferenceContext, int32_t width, int32_t height);
 // A straight copy of the top-left width x height of src, clipped to both.
 void CopySurface(Surface& target, const Surface& source, int32_t width, int32_t height);
+// A target that is the source's own memory already holds the frame.
 void PresentSurface(const FrameTarget& target, const Surface& source, int32_t width,
                     int32_t height);
 

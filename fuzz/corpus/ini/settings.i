@@ -1,0 +1,3 @@
+[Glimmerkin]
+Redraw Speed=7
+Num Sprites=12

@@ -1,0 +1,746 @@
+#include "host/x11/x11_saver.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <X11/extensions/Xrandr.h>
+#include <X11/keysym.h>
+#include <poll.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <vector>
+
+#include "animation/stage.h"
+#include "host/saver_main.h"
+
+namespace glimmerkin {
+namespace {
+
+// Errors from the server arrive late and are never fatal: they are noted,
+// and an error about a window we watch means that window has gone.
+struct ErrorLog {
+  int count = 0;
+  XID watched[2] = {0, 0};
+  bool watchedGone = false;
+};
+ErrorLog g_errors;
+
+int OnXError(Display*, XErrorEvent* error) {
+  ++g_errors.count;
+  if (error->error_code == BadWindow || error->error_code == BadDrawable) {
+    for (const XID id : g_errors.watched)
+      if (id != 0 && error->resourceid == id) g_errors.watchedGone = true;
+  }
+  return 0;
+}
+
+[[noreturn]] int OnXIOError(Display*) {
+  std::fputs("glimmerkin: lost the connection to the X display\n", stderr);
+  std::_Exit(kExitNoDisplay);
+}
+
+// Runs a request and reports whether the server refused it.
+template <typename F>
+bool Refused(Display* display, F&& request) {
+  XSync(display, False);
+  const int before = g_errors.count;
+  request();
+  XSync(display, False);
+  return g_errors.count != before;
+}
+
+int64_t NowNs() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
+}
+
+struct Rect {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+  bool Contains(int px, int py) const {
+    return px >= x && py >= y && px - x < width && py - y < height;
+  }
+};
+
+// The monitor holding the point (the smallest, where monitors overlap); the
+// whole screen when the server cannot tell its monitors apart or the point
+// lies on none of them.
+Rect MonitorAt(Display* display, int screen, int px, int py) {
+  const Rect whole{0, 0, DisplayWidth(display, screen), DisplayHeight(display, screen)};
+  int eventBase = 0;
+  int errorBase = 0;
+  int major = 0;
+  int minor = 0;
+  if (!XRRQueryExtension(display, &eventBase, &errorBase) ||
+      !XRRQueryVersion(display, &major, &minor) || major < 1 || (major == 1 && minor < 5))
+    return whole;
+  int count = 0;
+  XRRMonitorInfo* monitors = XRRGetMonitors(display, RootWindow(display, screen), True, &count);
+  if (monitors == nullptr) return whole;
+  Rect found = whole;
+  int64_t foundArea = -1;
+  for (int i = 0; i < count; ++i) {
+    const Rect m{monitors[i].x, monitors[i].y, monitors[i].width, monitors[i].height};
+    const int64_t area = int64_t{m.width} * m.height;
+    if (m.width > 0 && m.height > 0 && m.Contains(px, py) && (foundArea < 0 || area < foundArea)) {
+      found = m;
+      foundArea = area;
+    }
+  }
+  XRRFreeMonitors(monitors);
+  return found;
+}
+
+// The image a frame is put to the window from. On 24-bit TrueColor with
+// 32-bit pixels in our byte order the frame is copied straight into it;
+// other TrueColor formats get a converted copy.
+class FrameImage {
+ public:
+  ~FrameImage() { Release(); }
+
+  bool Create(Display* display, Visual* visual, int depth, int width, int height) {
+    Release();
+    display_ = display;
+    if (width <= 0 || height <= 0) return true;
+    if (XShmQueryExtension(display)) CreateShared(visual, depth, width, height);
+    if (image_ == nullptr) {
+      image_ = XCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, 0, nullptr,
+                            static_cast<unsigned>(width), static_cast<unsigned>(height), 32, 0);
+      if (image_ == nullptr) return false;
+      const size_t bytes = static_cast<size_t>(image_->bytes_per_line) * static_cast<size_t>(height);
+      image_->data = static_cast<char*>(std::calloc(bytes, 1));
+      if (image_->data == nullptr) {
+        XDestroyImage(image_);
+        image_ = nullptr;
+        return false;
+      }
+    }
+    direct_ = IsDirect(visual, depth);
+    view_ = RasterView{};
+    view_.width = width;
+    view_.height = height;
+    if (direct_) {
+      view_.pixels = reinterpret_cast<uint32_t*>(image_->data);
+      view_.stride = image_->bytes_per_line / 4;
+    } else {
+      staging_.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
+      view_.pixels = staging_.data();
+      view_.stride = width;
+      BuildTables(visual, depth);
+    }
+    return true;
+  }
+
+  const RasterView& View() const { return view_; }
+
+  void Put(Drawable drawable, GC gc) {
+    if (image_ == nullptr) return;
+    if (!direct_) Convert();
+    const auto w = static_cast<unsigned>(view_.width);
+    const auto h = static_cast<unsigned>(view_.height);
+    if (shared_) {
+      XShmPutImage(display_, drawable, gc, image_, 0, 0, 0, 0, w, h, False);
+      // The server reads the shared pixels after the request; the next frame
+      // must not overwrite them before it has.
+      XSync(display_, False);
+    } else {
+      XPutImage(display_, drawable, gc, image_, 0, 0, 0, 0, w, h);
+      XFlush(display_);
+    }
+  }
+
+  bool Shared() const { return shared_; }
+  bool Direct() const { return image_ != nullptr && direct_; }
+
+  void Release() {
+    if (image_ != nullptr) {
+      if (shared_) {
+        XShmDetach(display_, &segment_);
+        XSync(display_, False);
+        shmdt(segment_.shmaddr);
+        image_->data = nullptr;
+      }
+      XDestroyImage(image_);
+    }
+    image_ = nullptr;
+    shared_ = false;
+    staging_.clear();
+    view_ = RasterView{};
+  }
+
+  static bool Supported(const Visual* visual) {
+    return visual != nullptr && visual->c_class == TrueColor && visual->red_mask != 0 &&
+           visual->green_mask != 0 && visual->blue_mask != 0;
+  }
+
+ private:
+  void CreateShared(Visual* visual, int depth, int width, int height) {
+    segment_ = XShmSegmentInfo{};
+    XImage* image = XShmCreateImage(display_, visual, static_cast<unsigned>(depth), ZPixmap,
+                                    nullptr, &segment_, static_cast<unsigned>(width),
+                                    static_cast<unsigned>(height));
+    if (image == nullptr) return;
+    const size_t bytes = static_cast<size_t>(image->bytes_per_line) * static_cast<size_t>(height);
+    segment_.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+    if (segment_.shmid < 0) {
+      XDestroyImage(image);
+      return;
+    }
+    void* address = shmat(segment_.shmid, nullptr, 0);
+    if (address == reinterpret_cast<void*>(-1)) {
+      shmctl(segment_.shmid, IPC_RMID, nullptr);
+      XDestroyImage(image);
+      return;
+    }
+    segment_.shmaddr = static_cast<char*>(address);
+    segment_.readOnly = False;
+    image->data = segment_.shmaddr;
+    // A remote server cannot reach our memory and refuses the segment.
+    bool attached = false;
+    const bool refused = Refused(display_, [&] { attached = XShmAttach(display_, &segment_); });
+    shmctl(segment_.shmid, IPC_RMID, nullptr);
+    if (refused || !attached) {
+      shmdt(segment_.shmaddr);
+      image->data = nullptr;
+      XDestroyImage(image);
+      return;
+    }
+    image_ = image;
+    shared_ = true;
+  }
+
+  bool IsDirect(const Visual* visual, int depth) const {
+    const int native = std::endian::native == std::endian::little ? LSBFirst : MSBFirst;
+    return depth == 24 && visual->red_mask == 0xff0000 && visual->green_mask == 0xff00 &&
+           visual->blue_mask == 0xff && image_->bits_per_pixel == 32 &&
+           image_->byte_order == native;
+  }
+
+  static void ChannelTable(unsigned long mask, uint32_t* table) {
+    const int shift = std::countr_zero(mask);
+    const int bits = std::popcount(mask);
+    for (uint32_t v = 0; v < 256; ++v) {
+      uint64_t scaled = bits <= 8 ? (v >> (8 - bits)) : (uint64_t{v} << (bits - 8));
+      table[v] = static_cast<uint32_t>((scaled << shift) & mask);
+    }
+  }
+
+  void BuildTables(const Visual* visual, int depth) {
+    ChannelTable(visual->red_mask, red_);
+    ChannelTable(visual->green_mask, green_);
+    ChannelTable(visual->blue_mask, blue_);
+    // Bits beside the colours (an alpha channel) are set: opaque.
+    const uint64_t all = depth >= 32 ? 0xffffffffu : ((uint64_t{1} << depth) - 1);
+    extra_ = static_cast<uint32_t>(all & ~(visual->red_mask | visual->green_mask | visual->blue_mask));
+  }
+
+  void Convert() {
+    const int bytesPerPixel = image_->bits_per_pixel / 8;
+    const bool msb = image_->byte_order == MSBFirst;
+    if (image_->bits_per_pixel % 8 != 0 || bytesPerPixel < 1 || bytesPerPixel > 4) return;
+    for (int y = 0; y < view_.height; ++y) {
+      const uint32_t* source = staging_.data() + static_cast<size_t>(y) * static_cast<size_t>(view_.width);
+      auto* row = reinterpret_cast<unsigned char*>(image_->data) +
+                  static_cast<size_t>(y) * static_cast<size_t>(image_->bytes_per_line);
+      for (int x = 0; x < view_.width; ++x) {
+        const uint32_t rgb = source[x];
+        const uint32_t pixel = red_[(rgb >> 16) & 0xff] | green_[(rgb >> 8) & 0xff] |
+                               blue_[rgb & 0xff] | extra_;
+        unsigned char* out = row + static_cast<size_t>(x) * static_cast<size_t>(bytesPerPixel);
+        for (int b = 0; b < bytesPerPixel; ++b) {
+          const int shift = 8 * (msb ? bytesPerPixel - 1 - b : b);
+          out[b] = static_cast<unsigned char>(pixel >> shift);
+        }
+      }
+    }
+  }
+
+  Display* display_ = nullptr;
+  XImage* image_ = nullptr;
+  XShmSegmentInfo segment_{};
+  bool shared_ = false;
+  bool direct_ = false;
+  RasterView view_{};
+  std::vector<uint32_t> staging_;
+  uint32_t red_[256] = {};
+  uint32_t green_[256] = {};
+  uint32_t blue_[256] = {};
+  uint32_t extra_ = 0;
+};
+
+constexpr int kTryOutWidth = 800;
+constexpr int kTryOutHeight = 600;
+constexpr int kGrabAttempts = 50;
+constexpr int64_t kGrabRetryNs = 100'000'000;
+
+class X11Saver final : public StagePlatform {
+ public:
+  X11Saver(X11WindowKind kind, uint32_t windowId, const X11RunConfig& config)
+      : kind_(kind), windowId_(windowId), config_(config) {}
+
+  ~X11Saver() {
+    image_.Release();
+    if (display_ != nullptr) {
+      if (gc_ != nullptr) XFreeGC(display_, gc_);
+      if (ownWindow_ && window_ != 0) XDestroyWindow(display_, window_);
+      if (blankCursor_ != 0) XFreeCursor(display_, blankCursor_);
+      XCloseDisplay(display_);
+    }
+    g_errors = ErrorLog{};
+  }
+
+  int Run() {
+    const bool namedWindow = kind_ == X11WindowKind::Preview ||
+                             (kind_ == X11WindowKind::Hack && windowId_ != 0);
+    display_ = XOpenDisplay(nullptr);
+    if (display_ == nullptr) {
+      const char* name = std::getenv("DISPLAY");
+      std::fprintf(stderr, "glimmerkin: cannot open the X display '%s'\n",
+                   name != nullptr ? name : "");
+      return namedWindow ? kExitBadWindow : kExitNoDisplay;
+    }
+    XSetErrorHandler(OnXError);
+    XSetIOErrorHandler(OnXIOError);
+    screen_ = DefaultScreen(display_);
+
+    int result = 0;
+    switch (kind_) {
+      case X11WindowKind::FullScreen:
+        if (!OpenFullScreen(result)) return result;
+        break;
+      case X11WindowKind::Preview:
+        if (!OpenPreview(result)) return result;
+        break;
+      case X11WindowKind::Hack:
+        if (!OpenHack(result)) return result;
+        break;
+      case X11WindowKind::TryOut:
+        if (!OpenTryOut(result)) return result;
+        break;
+    }
+    if (!PrepareDrawing(result)) return result;
+
+    CreateStage(stage_, *this);
+    ShareBackBuffer();
+    if (config_.frameLimit && *config_.frameLimit == 0) timerRunning_ = false;
+    Loop();
+    DestroyStage(stage_, *this);
+    return exitCode_;
+  }
+
+  // StagePlatform
+  uint32_t CurrentTimeSeconds() override {
+    return config_.fixedSeed ? *config_.fixedSeed : static_cast<uint32_t>(std::time(nullptr));
+  }
+  Settings ReadSettings() override { return config_.settings; }
+  int32_t ScreenWidth() override { return stageRect_.width; }
+  int32_t ScreenHeight() override { return stageRect_.height; }
+  ReferenceContext GetReferenceContext() override { return nullptr; }
+  uint32_t StartTimer(uint32_t intervalMs) override {
+    intervalNs_ = int64_t{intervalMs} * 1000000;
+    nextFrameNs_ = NowNs() + intervalNs_;
+    timerRunning_ = true;
+    return 1;
+  }
+  void StopTimer(uint32_t) override { timerRunning_ = false; }
+
+ private:
+  bool OpenFullScreen(int& result) {
+    const Window root = RootWindow(display_, screen_);
+    runningAtom_ = XInternAtom(display_, "GLIMMERKIN_SCREEN_SAVER", False);
+    const Window other = XGetSelectionOwner(display_, runningAtom_);
+    if (other != None) {
+      // One saver at a time: the running one is brought to the front.
+      Refused(display_, [&] { XRaiseWindow(display_, other); });
+      result = 0;
+      return false;
+    }
+
+    Window rootReturn = 0;
+    Window child = 0;
+    int rootX = 0;
+    int rootY = 0;
+    int winX = 0;
+    int winY = 0;
+    unsigned mask = 0;
+    XQueryPointer(display_, root, &rootReturn, &child, &rootX, &rootY, &winX, &winY, &mask);
+    stageRect_ = MonitorAt(display_, screen_, rootX, rootY);
+
+    static const char kNoBits[1] = {0};
+    const Pixmap empty = XCreateBitmapFromData(display_, root, kNoBits, 1, 1);
+    XColor black{};
+    blankCursor_ = XCreatePixmapCursor(display_, empty, empty, &black, &black, 0, 0);
+    XFreePixmap(display_, empty);
+
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;
+    attributes.background_pixel = BlackPixel(display_, screen_);
+    attributes.cursor = blankCursor_;
+    attributes.event_mask = KeyPressMask | ButtonPressMask | PointerMotionMask | StructureNotifyMask;
+    window_ = XCreateWindow(display_, root, stageRect_.x, stageRect_.y,
+                            static_cast<unsigned>(stageRect_.width),
+                            static_cast<unsigned>(stageRect_.height), 0, CopyFromParent,
+                            InputOutput, CopyFromParent,
+                            CWOverrideRedirect | CWBackPixel | CWCursor | CWEventMask, &attributes);
+    ownWindow_ = true;
+    NameWindow("Screen Saver");
+    XSetSelectionOwner(display_, runningAtom_, window_, CurrentTime);
+    if (XGetSelectionOwner(display_, runningAtom_) != window_) {
+      result = 0;  // another one started at the same moment
+      return false;
+    }
+    XMapRaised(display_, window_);
+    g_errors.watched[0] = window_;
+
+    // Movement is measured from where the pointer was when the window opened.
+    XQueryPointer(display_, root, &rootReturn, &child, &anchorX_, &anchorY_, &winX, &winY, &mask);
+    closesOnInput_ = true;
+    return true;
+  }
+
+  bool OpenPreview(int& result) {
+    result = kExitBadWindow;
+    const Window parent = windowId_;
+    XWindowAttributes parentAttributes{};
+    Status status = 0;
+    if (parent == 0 ||
+        Refused(display_, [&] { status = XGetWindowAttributes(display_, parent, &parentAttributes); }) ||
+        status == 0 || parentAttributes.c_class != InputOutput)
+      return false;
+    screen_ = XScreenNumberOfScreen(parentAttributes.screen);
+    XSetWindowAttributes attributes{};
+    attributes.background_pixel = 0;
+    attributes.event_mask = StructureNotifyMask;
+    Window child = 0;
+    if (Refused(display_, [&] {
+          child = XCreateWindow(display_, parent, 0, 0,
+                                static_cast<unsigned>(std::max(parentAttributes.width, 1)),
+                                static_cast<unsigned>(std::max(parentAttributes.height, 1)), 0,
+                                CopyFromParent, InputOutput, CopyFromParent,
+                                CWBackPixel | CWEventMask, &attributes);
+        }) ||
+        child == 0)
+      return false;
+    window_ = child;
+    ownWindow_ = true;
+    parent_ = parent;
+    g_errors.watched[0] = window_;
+    g_errors.watched[1] = parent_;
+    XSelectInput(display_, parent_, StructureNotifyMask);
+    NameWindow("Preview");
+    XMapWindow(display_, window_);
+    XSync(display_, False);
+    if (g_errors.watchedGone) {
+      result = 0;  // the parent went away while we were opening
+      return false;
+    }
+    return true;
+  }
+
+  bool OpenHack(int& result) {
+    result = kExitBadWindow;
+    Window target = windowId_;
+    if (target == 0) target = RootWindow(display_, screen_);
+    XWindowAttributes attributes{};
+    Status status = 0;
+    if (Refused(display_, [&] { status = XGetWindowAttributes(display_, target, &attributes); }) ||
+        status == 0 || attributes.c_class != InputOutput)
+      return false;
+    screen_ = XScreenNumberOfScreen(attributes.screen);
+    window_ = target;
+    ownWindow_ = false;
+    g_errors.watched[0] = window_;
+    // Only our own interest in the window: its size and its end.
+    XSelectInput(display_, window_, StructureNotifyMask);
+    return true;
+  }
+
+  bool OpenTryOut(int& result) {
+    const Window root = RootWindow(display_, screen_);
+    Window rootReturn = 0;
+    Window child = 0;
+    int rootX = 0;
+    int rootY = 0;
+    int winX = 0;
+    int winY = 0;
+    unsigned mask = 0;
+    XQueryPointer(display_, root, &rootReturn, &child, &rootX, &rootY, &winX, &winY, &mask);
+    const Rect monitor = MonitorAt(display_, screen_, rootX, rootY);
+    XSetWindowAttributes attributes{};
+    attributes.background_pixel = BlackPixel(display_, screen_);
+    attributes.event_mask = KeyPressMask | StructureNotifyMask;
+    window_ = XCreateWindow(display_, root, monitor.x, monitor.y,
+                            static_cast<unsigned>(std::min(kTryOutWidth, monitor.width)),
+                            static_cast<unsigned>(std::min(kTryOutHeight, monitor.height)), 0,
+                            CopyFromParent, InputOutput, CopyFromParent, CWBackPixel | CWEventMask,
+                            &attributes);
+    if (window_ == 0) {
+      result = kExitNoDisplay;
+      return false;
+    }
+    ownWindow_ = true;
+    g_errors.watched[0] = window_;
+    NameWindow("Glimmerkin");
+    deleteAtom_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(display_, window_, &deleteAtom_, 1);
+    XMapWindow(display_, window_);
+    stageRect_ = monitor;
+    closesOnQuitKey_ = true;
+    return true;
+  }
+
+  void NameWindow(const char* title) {
+    XStoreName(display_, window_, title);
+    XClassHint hint{};
+    char name[] = "glimmerkin";
+    char className[] = "WindowsScreenSaverClass";
+    hint.res_name = name;
+    hint.res_class = className;
+    XSetClassHint(display_, window_, &hint);
+  }
+
+  bool PrepareDrawing(int& result) {
+    XWindowAttributes attributes{};
+    Status status = 0;
+    if (Refused(display_, [&] { status = XGetWindowAttributes(display_, window_, &attributes); }) ||
+        status == 0) {
+      result = g_errors.watchedGone ? 0 : kExitBadWindow;
+      return false;
+    }
+    if (!FrameImage::Supported(attributes.visual)) {
+      std::fprintf(stderr,
+                   "glimmerkin: the window's visual (class %d, depth %d) is not supported; "
+                   "a TrueColor visual is needed\n",
+                   attributes.visual != nullptr ? attributes.visual->c_class : -1,
+                   attributes.depth);
+      result = kExitNoDisplay;
+      return false;
+    }
+    visual_ = attributes.visual;
+    depth_ = attributes.depth;
+    windowWidth_ = attributes.width;
+    windowHeight_ = attributes.height;
+    if (kind_ != X11WindowKind::FullScreen && kind_ != X11WindowKind::TryOut) {
+      // The stage is the size of the monitor that holds the window's centre.
+      int centreX = 0;
+      int centreY = 0;
+      Window child = 0;
+      XTranslateCoordinates(display_, window_, RootWindow(display_, screen_),
+                            attributes.width / 2, attributes.height / 2, &centreX, &centreY,
+                            &child);
+      stageRect_ = MonitorAt(display_, screen_, centreX, centreY);
+    }
+    gc_ = XCreateGC(display_, window_, 0, nullptr);
+    if (!ResizeImage()) {
+      std::fputs("glimmerkin: out of memory for the frame image\n", stderr);
+      result = kExitNoDisplay;
+      return false;
+    }
+    return true;
+  }
+
+  // The image covers the part of the window that the frame reaches.
+  bool ResizeImage() {
+    // The back buffer may live in the old image; it gets memory of its own
+    // before that image goes.
+    if (stage_.backBuffer.UsesOutsideMemory())
+      stage_.backBuffer = CreateWorkSurface(nullptr, stage_.screenWidth, stage_.screenHeight);
+    const int width = std::min(windowWidth_, stageRect_.width);
+    const int height = std::min(windowHeight_, stageRect_.height);
+    if (!image_.Create(display_, visual_, depth_, width, height)) return false;
+    ShareBackBuffer();
+    return true;
+  }
+
+  // When the window's image has the frame's format and whole size, the
+  // frame is composed right in it: putting the image is then the one copy
+  // to the window, with no second copy in between.
+  void ShareBackBuffer() {
+    const RasterView& view = image_.View();
+    if (stage_.backBuffer.Empty() || !image_.Direct() || view.pixels == nullptr ||
+        view.width != stage_.screenWidth || view.height != stage_.screenHeight ||
+        view.stride != view.width)
+      return;
+    stage_.backBuffer.UseMemory(view.pixels, view.width, view.height);
+  }
+
+  void TryGrab() {
+    if (!keyboardGrabbed_)
+      keyboardGrabbed_ = XGrabKeyboard(display_, window_, False, GrabModeAsync, GrabModeAsync,
+                                       CurrentTime) == GrabSuccess;
+    if (!pointerGrabbed_)
+      pointerGrabbed_ = XGrabPointer(display_, window_, False, ButtonPressMask | PointerMotionMask,
+                                     GrabModeAsync, GrabModeAsync, None, blankCursor_,
+                                     CurrentTime) == GrabSuccess;
+    ++grabAttempts_;
+    nextGrabNs_ = NowNs() + kGrabRetryNs;
+    if ((keyboardGrabbed_ && pointerGrabbed_) || grabAttempts_ >= kGrabAttempts) {
+      // Tells whoever waits for it (the tests) that input is now ours.
+      const Atom ready = XInternAtom(display_, "GLIMMERKIN_READY", False);
+      const long grabbed = keyboardGrabbed_ && pointerGrabbed_ ? 1 : 0;
+      XChangeProperty(display_, window_, ready, XA_CARDINAL, 32, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(&grabbed), 1);
+    }
+  }
+
+  bool WantsGrab() const {
+    return closesOnInput_ && mapped_ && (!keyboardGrabbed_ || !pointerGrabbed_) &&
+           grabAttempts_ < kGrabAttempts;
+  }
+
+  void Close() {
+    done_ = true;
+    exitCode_ = 0;
+  }
+
+  void HandleEvent(XEvent& event) {
+    switch (event.type) {
+      case KeyPress:
+        if (closesOnInput_) {
+          Close();
+        } else if (closesOnQuitKey_) {
+          const KeySym key = XLookupKeysym(&event.xkey, 0);
+          if (key == XK_q || key == XK_Q || key == XK_Escape) Close();
+        }
+        break;
+      case ButtonPress:
+        // Buttons 4 to 7 are the wheel; they do not close.
+        if (closesOnInput_ && event.xbutton.button >= Button1 && event.xbutton.button <= Button3)
+          Close();
+        break;
+      case MotionNotify:
+        if (closesOnInput_ &&
+            MovedPastThreshold(anchorX_, anchorY_, event.xmotion.x_root, event.xmotion.y_root))
+          Close();
+        break;
+      case MapNotify:
+        if (event.xmap.window == window_ && closesOnInput_) {
+          mapped_ = true;
+          XSetInputFocus(display_, window_, RevertToParent, CurrentTime);
+          TryGrab();
+        }
+        break;
+      case ConfigureNotify:
+        if (event.xconfigure.window == parent_ && parent_ != 0) {
+          XResizeWindow(display_, window_, static_cast<unsigned>(std::max(event.xconfigure.width, 1)),
+                        static_cast<unsigned>(std::max(event.xconfigure.height, 1)));
+        } else if (event.xconfigure.window == window_ &&
+                   (event.xconfigure.width != windowWidth_ ||
+                    event.xconfigure.height != windowHeight_)) {
+          windowWidth_ = event.xconfigure.width;
+          windowHeight_ = event.xconfigure.height;
+          if (!ResizeImage()) Close();
+        }
+        break;
+      case DestroyNotify:
+        if (event.xdestroywindow.window == window_ ||
+            (parent_ != 0 && event.xdestroywindow.window == parent_)) {
+          if (event.xdestroywindow.window == window_) window_ = 0;
+          Close();
+        }
+        break;
+      case ClientMessage:
+        if (deleteAtom_ != 0 && static_cast<Atom>(event.xclient.data.l[0]) == deleteAtom_) Close();
+        break;
+      default:
+        break;
+    }
+  }
+
+  void Frame() {
+    RunFrame(stage_, image_.View());
+    if (window_ != 0) image_.Put(window_, gc_);
+    ++frames_;
+    if (config_.frameLimit && frames_ >= *config_.frameLimit) timerRunning_ = false;
+  }
+
+  void Loop() {
+    const int fd = ConnectionNumber(display_);
+    while (!done_) {
+      while (!done_ && XPending(display_) > 0) {
+        XEvent event;
+        XNextEvent(display_, &event);
+        HandleEvent(event);
+      }
+      if (g_errors.watchedGone) Close();
+      if (done_) break;
+      const int64_t now = NowNs();
+      if (WantsGrab() && now >= nextGrabNs_) TryGrab();
+      if (timerRunning_ && now >= nextFrameNs_) {
+        Frame();
+        nextFrameNs_ += intervalNs_;
+        // After a stall the frames go on at the interval, not in a burst.
+        if (nextFrameNs_ <= now) nextFrameNs_ = now + intervalNs_;
+        continue;
+      }
+      int64_t wakeNs = -1;
+      if (timerRunning_) wakeNs = nextFrameNs_;
+      if (WantsGrab() && (wakeNs < 0 || nextGrabNs_ < wakeNs)) wakeNs = nextGrabNs_;
+      int timeoutMs = -1;
+      if (wakeNs >= 0) timeoutMs = static_cast<int>(std::max<int64_t>(0, (wakeNs - now + 999999) / 1000000));
+      XFlush(display_);
+      pollfd waiting{fd, POLLIN, 0};
+      const int ready = poll(&waiting, 1, timeoutMs);
+      if (ready < 0 && errno != EINTR) Close();
+    }
+  }
+
+  X11WindowKind kind_;
+  uint32_t windowId_;
+  X11RunConfig config_;
+  Display* display_ = nullptr;
+  int screen_ = 0;
+  Window window_ = 0;
+  Window parent_ = 0;
+  bool ownWindow_ = false;
+  GC gc_ = nullptr;
+  Cursor blankCursor_ = 0;
+  Atom runningAtom_ = 0;
+  Atom deleteAtom_ = 0;
+  Visual* visual_ = nullptr;
+  int depth_ = 0;
+  int windowWidth_ = 0;
+  int windowHeight_ = 0;
+  Rect stageRect_;
+  FrameImage image_;
+  Stage stage_;
+
+  bool closesOnInput_ = false;
+  bool closesOnQuitKey_ = false;
+  bool mapped_ = false;
+  bool keyboardGrabbed_ = false;
+  bool pointerGrabbed_ = false;
+  int grabAttempts_ = 0;
+  int64_t nextGrabNs_ = 0;
+  int anchorX_ = 0;
+  int anchorY_ = 0;
+
+  bool timerRunning_ = false;
+  int64_t intervalNs_ = 0;
+  int64_t nextFrameNs_ = 0;
+  uint32_t frames_ = 0;
+  bool done_ = false;
+  int exitCode_ = 0;
+};
+
+}  // namespace
+
+int RunX11Saver(X11WindowKind kind, uint32_t windowId, const X11RunConfig& config) {
+  X11Saver saver(kind, windowId, config);
+  return saver.Run();
+}
+
+}  // namespace glimmerkin

@@ -1,0 +1,33 @@
+# The Linux saver's tests: the settings reader, the option words, and the
+# program itself under Xvfb (started and ended by each test).
+if(NOT TARGET glimmerkin)
+  return()
+endif()
+
+glimmerkin_test(ini_settings_test ini_settings_test.cpp)
+target_link_libraries(ini_settings_test PRIVATE glimmerkin_ini_settings)
+
+glimmerkin_test(x11_options_test x11_options_test.cpp)
+target_link_libraries(x11_options_test PRIVATE glimmerkin_x11_options glimmerkin_host_common)
+
+find_package(PNG REQUIRED)
+add_executable(x11_helper x11_helper.cpp)
+target_link_libraries(x11_helper PRIVATE X11::X11 X11::Xrandr PNG::PNG glimmerkin_warnings)
+
+# Each script gets the saver, the helper and the simulator.
+function(glimmerkin_x11_test name)
+  add_test(NAME ${name}
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/${name}.sh $<TARGET_FILE:glimmerkin>
+            $<TARGET_FILE:x11_helper> $<TARGET_FILE:glimmerkin-sim>)
+  set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 180)
+endfunction()
+
+glimmerkin_x11_test(x11_modes)
+glimmerkin_x11_test(x11_fullscreen)
+glimmerkin_x11_test(x11_preview)
+glimmerkin_x11_test(x11_hack)
+glimmerkin_x11_test(x11_visuals)
+glimmerkin_x11_test(x11_frame)
+glimmerkin_x11_test(x11_xscreensaver)
+# The daemon test adds a user account and runs as it: never two at once.
+set_tests_properties(x11_xscreensaver PROPERTIES RUN_SERIAL TRUE)

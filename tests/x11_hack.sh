@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# XScreenSaver's ways of naming the window: -window-id (decimal or 0x hex),
+# XSCREENSAVER_WINDOW, -root; and -window for trying it out.
+source "$(dirname "$0")/x11_lib.sh"
+GLIMMERKIN=$1
+HELPER=$2
+SIM=$3
+need Xvfb xdotool
+start_xvfb 640x480x24
+export XDG_CONFIG_HOME=$TEST_DIR/config
+"$SIM" render --seed 21 --size 640x480 --ticks 8 --out "$TEST_DIR/expected.png" \
+  || fail "glimmerkin-sim render failed"
+
+make_parent() {
+  local out=$TEST_DIR/parent.$RANDOM
+  "$HELPER" parent "$1" "$2" >"$out" &
+  PARENT_PID=$!
+  PIDS+=("$PARENT_PID")
+  for _ in $(seq 100); do [ -s "$out" ] && break; sleep 0.05; done
+  PARENT=$(cat "$out")
+  [ -n "$PARENT" ] || fail "no parent window"
+}
+
+# run_into WHAT COMMAND...: the hack draws the expected frame into the window
+# PARENT, input does not end it, and it ends with 0 when the window goes.
+run_into() {
+  local what=$1
+  shift
+  "$@" -fixed-seed 21 -frame-limit 8 &
+  local hack=$!
+  PIDS+=("$hack")
+  "$HELPER" match "$PARENT" "$TEST_DIR/expected.png" 60 || fail "$what: the window does not show the frame"
+  xdotool mousemove 30 30 mousemove 300 200 click 1 key x
+  sleep 0.3
+  still_running "$hack" "$what: input ended the hack"
+  kill "$PARENT_PID"
+  local status=0
+  wait_exit "$hack" 10 || status=$?
+  [ "$status" -eq 0 ] || fail "$what: exit status $status after the window went away"
+}
+
+make_parent 400 300
+run_into "-window-id decimal" "$GLIMMERKIN" -window-id "$PARENT"
+make_parent 400 300
+run_into "--window-id hex" "$GLIMMERKIN" --window-id "$(printf '0x%x' "$PARENT")"
+make_parent 400 300
+run_into "XSCREENSAVER_WINDOW" env XSCREENSAVER_WINDOW="$PARENT" "$GLIMMERKIN"
+make_parent 400 300
+run_into "--root with XSCREENSAVER_WINDOW" env XSCREENSAVER_WINDOW="$(printf '0x%x' "$PARENT")" "$GLIMMERKIN" --root
+
+# -root alone draws into the root window; it runs until it is ended.
+"$GLIMMERKIN" -root -fixed-seed 21 -frame-limit 8 &
+HACK=$!
+PIDS+=("$HACK")
+"$HELPER" match 0 "$TEST_DIR/expected.png" 60 || fail "-root: the root window does not show the frame"
+kill -TERM "$HACK"
+wait_exit "$HACK" 10 || true
+
+# -window opens a window of its own, closed by the window manager's request
+# or by q.
+"$GLIMMERKIN" -window &
+TRY=$!
+PIDS+=("$TRY")
+WIN=""
+for _ in $(seq 200); do
+  WIN=$(xdotool search --name '^Glimmerkin$' 2>/dev/null | head -n 1) && [ -n "$WIN" ] && break
+  sleep 0.05
+done
+[ -n "$WIN" ] || fail "-window: no window titled Glimmerkin"
+xdotool mousemove 100 100 click 1
+sleep 0.3
+still_running "$TRY" "-window: a click closed it"
+xdotool key --window "$WIN" q
+status=0
+wait_exit "$TRY" 10 || status=$?
+[ "$status" -eq 0 ] || fail "-window: exit status $status after q"
+
+# Bad window ids: -1 (255), nothing drawn.
+for args in "-window-id 0" "-window-id junk" "-window-id 0x7fffffff" "-window-id" "-window-id 12 /s"; do
+  status=0
+  # shellcheck disable=SC2086
+  timeout 10 "$GLIMMERKIN" $args 2>/dev/null || status=$?
+  [ "$status" -eq 255 ] || fail "'$args': exit status $status, expected 255"
+done
+for value in junk 0 0x7fffffff; do
+  status=0
+  XSCREENSAVER_WINDOW=$value timeout 10 "$GLIMMERKIN" 2>/dev/null || status=$?
+  [ "$status" -eq 255 ] || fail "XSCREENSAVER_WINDOW=$value: exit status $status, expected 255"
+done
+echo PASS

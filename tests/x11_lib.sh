@@ -1,0 +1,77 @@
+# Shared by the X11 saver tests: a private Xvfb per test, bounded waits, and
+# cleanup of everything the test started.
+# Usage: source x11_lib.sh; every test script is run as
+#   script GLIMMERKIN HELPER [more...]
+set -u
+
+SKIP=77
+PIDS=()
+TEST_DIR=$(mktemp -d /tmp/glimmerkin-test.XXXXXX)
+
+cleanup() {
+  local pid
+  for pid in "${PIDS[@]}"; do
+    kill "$pid" 2>/dev/null || true
+  done
+  for pid in "${PIDS[@]}"; do
+    wait "$pid" 2>/dev/null || true
+  done
+  rm -rf "$TEST_DIR"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+need() {
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is not installed"; exit $SKIP; }
+  done
+}
+
+# start_xvfb WxHxD [extra Xvfb args]: a server on a free display number
+# (chosen by the server itself), DISPLAY set to it. The server keeps its
+# state when its last client leaves (-noreset), as a desktop's server would.
+start_xvfb() {
+  local geometry=$1
+  shift
+  local dir=$TEST_DIR/xvfb.$RANDOM
+  mkdir -p "$dir"
+  mkfifo "$dir/displayfd"
+  Xvfb -displayfd 3 -screen 0 "$geometry" -nolisten tcp -noreset "$@" 3>"$dir/displayfd" \
+    >"$dir/xvfb.log" 2>&1 &
+  PIDS+=($!)
+  local number
+  # The server writes its display number once it accepts connections.
+  if ! read -r -t 20 number <"$dir/displayfd"; then
+    cat "$dir/xvfb.log" >&2
+    fail "Xvfb did not start"
+  fi
+  export DISPLAY=":$number"
+}
+
+# wait_exit PID SECONDS: the process's exit status, or 124 if it is still
+# running after SECONDS.
+wait_exit() {
+  local pid=$1
+  local limit=$(( $2 * 20 ))
+  local i=0
+  while kill -0 "$pid" 2>/dev/null; do
+    if [ $i -ge "$limit" ]; then
+      return 124
+    fi
+    sleep 0.05
+    i=$((i + 1))
+  done
+  local status=0
+  wait "$pid" || status=$?
+  return $status
+}
+
+# still_running PID: fails the test if the process has ended.
+still_running() {
+  kill -0 "$1" 2>/dev/null || { local s=0; wait "$1" || s=$?; fail "$2 (process ended with $s)"; }
+}
