@@ -78,6 +78,17 @@ struct Rect {
 // The monitor holding the point (the smallest, where monitors overlap); the
 // whole screen when the server cannot tell its monitors apart or the point
 // lies on none of them.
+// Where the pointer is, in root-window coordinates.
+void PointerPosition(Display* display, Window root, int& x, int& y) {
+  Window rootReturn = 0;
+  Window child = 0;
+  int winX = 0;
+  int winY = 0;
+  unsigned mask = 0;
+  x = y = 0;
+  XQueryPointer(display, root, &rootReturn, &child, &x, &y, &winX, &winY, &mask);
+}
+
 Rect MonitorAt(Display* display, int screen, int px, int py) {
   const Rect whole{0, 0, DisplayWidth(display, screen), DisplayHeight(display, screen)};
   int eventBase = 0;
@@ -369,14 +380,9 @@ class X11Saver final : public StagePlatform {
       return false;
     }
 
-    Window rootReturn = 0;
-    Window child = 0;
     int rootX = 0;
     int rootY = 0;
-    int winX = 0;
-    int winY = 0;
-    unsigned mask = 0;
-    XQueryPointer(display_, root, &rootReturn, &child, &rootX, &rootY, &winX, &winY, &mask);
+    PointerPosition(display_, root, rootX, rootY);
     stageRect_ = MonitorAt(display_, screen_, rootX, rootY);
 
     static const char kNoBits[1] = {0};
@@ -406,7 +412,7 @@ class X11Saver final : public StagePlatform {
     g_errors.watched[0] = window_;
 
     // Movement is measured from where the pointer was when the window opened.
-    XQueryPointer(display_, root, &rootReturn, &child, &anchorX_, &anchorY_, &winX, &winY, &mask);
+    PointerPosition(display_, root, anchorX_, anchorY_);
     closesOnInput_ = true;
     return true;
   }
@@ -470,14 +476,9 @@ class X11Saver final : public StagePlatform {
 
   bool OpenTryOut(int& result) {
     const Window root = RootWindow(display_, screen_);
-    Window rootReturn = 0;
-    Window child = 0;
     int rootX = 0;
     int rootY = 0;
-    int winX = 0;
-    int winY = 0;
-    unsigned mask = 0;
-    XQueryPointer(display_, root, &rootReturn, &child, &rootX, &rootY, &winX, &winY, &mask);
+    PointerPosition(display_, root, rootX, rootY);
     const Rect monitor = MonitorAt(display_, screen_, rootX, rootY);
     XSetWindowAttributes attributes{};
     attributes.background_pixel = BlackPixel(display_, screen_);
