@@ -42,6 +42,25 @@ constexpr std::array<std::array<uint32_t, 8>, 256> MakeExpandedMask() {
 }
 constexpr auto kExpandedMask = MakeExpandedMask();
 
+// target = (target AND keep) OR image for eight pixels, four to a vector
+// register (the compilers' portable vector types; unaligned loads by memcpy).
+using Pixels4 = uint32_t __attribute__((vector_size(16)));
+inline void BlendEight(uint32_t* target, const uint32_t* image, const uint32_t* keep) {
+  Pixels4 t[2], m[2], p[2];
+  std::memcpy(t, target, sizeof t);
+  std::memcpy(m, keep, sizeof m);
+  std::memcpy(p, image, sizeof p);
+  t[0] = (t[0] & m[0]) | p[0];
+  t[1] = (t[1] & m[1]) | p[1];
+  std::memcpy(target, t, sizeof t);
+}
+
+inline void BlendSome(uint32_t* __restrict target, const uint32_t* __restrict image,
+                      const uint32_t* __restrict keep, uint32_t count) {
+  for (uint32_t j = 0; j < count; ++j) target[j] = (target[j] & keep[j]) | image[j];
+}
+
+
 bool LoadBitmap(int32_t id, DecodedBitmap& out) {
   const ResourceBytes bytes = FindBitmapResource(id);
   if (bytes.data == nullptr) return false;
@@ -181,7 +200,9 @@ Picture Picture::FromBitmaps(const DecodedBitmap& image, const DecodedBitmap* ma
   for (uint32_t& p : picture.image_) p &= 0x00FFFFFFu;
   if (mask != nullptr) {
     picture.maskStride_ = (width + 31) / 32;
-    picture.mask_.assign(static_cast<size_t>(picture.maskStride_) * static_cast<size_t>(height),
+    // Two padding words after the last row: a draw reads its mask bits two
+    // words at a time.
+    picture.mask_.assign(static_cast<size_t>(picture.maskStride_) * static_cast<size_t>(height) + 2,
                          0u);
     for (int32_t y = 0; y < height; ++y) {
       for (int32_t x = 0; x < width; ++x) {
@@ -227,31 +248,31 @@ void Picture::DrawCell(int32_t cellX, int32_t cellY, int32_t x, int32_t y, int32
       continue;
     }
     const uint32_t* maskRow = mask_.data() + static_cast<size_t>(sy) * static_cast<size_t>(maskStride_);
-    // Whole runs of up to 32 pixels share one mask word: a run that is all
-    // transparent leaves the target alone and one that is all opaque is a
-    // copy; the mixed ones take (target AND mask) OR image pixel by pixel.
-    uint32_t sx = static_cast<uint32_t>(span.x0 + dx);
-    for (size_t i = 0; i < rowPixels;) {
-      const uint32_t bit = sx & 31u;
-      const uint32_t take = static_cast<uint32_t>(std::min<size_t>(32u - bit, rowPixels - i));
-      const uint32_t relevant = take == 32u ? ~0u : (1u << take) - 1u;
-      const uint32_t bits = (maskRow[sx >> 5] >> bit) & relevant;
+    // Runs of up to 64 pixels take their mask bits in one piece: a run that
+    // is all transparent leaves the target alone, one that is all opaque is
+    // a copy, and a mixed one takes (target AND mask) OR image eight pixels
+    // at a time, with the eight mask bits expanded by table.
+    const uint32_t first = static_cast<uint32_t>(span.x0 + dx);
+    for (size_t i = 0; i < rowPixels; i += 64) {
+      const uint32_t n = static_cast<uint32_t>(std::min<size_t>(64, rowPixels - i));
+      const uint32_t s = first + static_cast<uint32_t>(i);
+      const uint32_t* words = maskRow + (s >> 5);
+      const uint32_t shift = s & 31u;
+      // The mask rows carry padding words, so reading two past the last
+      // word a run needs stays inside the mask.
+      const uint64_t low = uint64_t{words[0]} | (uint64_t{words[1]} << 32);
+      uint64_t bits = shift == 0 ? low : (low >> shift) | (uint64_t{words[2]} << (64 - shift));
+      const uint64_t relevant = n == 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1;
+      bits &= relevant;
+      if (bits == relevant) continue;
       if (bits == 0) {
-        std::memcpy(out + i, in + i, take * sizeof(uint32_t));
-      } else if (bits != relevant) {
-        for (uint32_t k = 0; k < take; k += 8) {
-          const uint32_t* keep = kExpandedMask[(bits >> k) & 0xFFu].data();
-          uint32_t* o = out + i + k;
-          const uint32_t* p = in + i + k;
-          if (take - k >= 8) {
-            for (uint32_t j = 0; j < 8; ++j) o[j] = (o[j] & keep[j]) | p[j];
-          } else {
-            for (uint32_t j = 0; j < take - k; ++j) o[j] = (o[j] & keep[j]) | p[j];
-          }
-        }
+        std::memcpy(out + i, in + i, n * sizeof(uint32_t));
+        continue;
       }
-      i += take;
-      sx += take;
+      uint32_t k = 0;
+      for (; k + 8 <= n; k += 8)
+        BlendEight(out + i + k, in + i + k, kExpandedMask[(bits >> k) & 0xFFu].data());
+      if (k < n) BlendSome(out + i + k, in + i + k, kExpandedMask[(bits >> k) & 0xFFu].data(), n - k);
     }
   }
 }
