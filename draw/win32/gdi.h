@@ -1,0 +1,78 @@
+#pragma once
+// Drawing on Windows GDI: surfaces are memory device contexts, pictures are
+// bitmaps from the program's resources, and a masked draw is the pair of
+// raster operations SRCAND (inverted mask) then SRCPAINT (blacked-out image).
+#include <windows.h>
+
+#include <cstdint>
+
+namespace glimmerkin {
+
+// A memory device context, with the bitmap it owns when it is a work
+// surface. Scratch surfaces own none: pictures lend them theirs per draw.
+class Surface {
+ public:
+  Surface() = default;
+  ~Surface();
+  Surface(Surface&& other) noexcept;
+  Surface& operator=(Surface&& other) noexcept;
+  Surface(const Surface&) = delete;
+  Surface& operator=(const Surface&) = delete;
+
+  HDC Context() const { return dc_; }
+  bool Empty() const { return dc_ == nullptr; }
+
+ private:
+  friend Surface CreateScratchSurface(HDC);
+  friend Surface CreateWorkSurface(HDC, int32_t, int32_t);
+  void Release();
+
+  HDC dc_ = nullptr;
+  HBITMAP bitmap_ = nullptr;    // owned; work surfaces only
+  HGDIOBJ original_ = nullptr;  // the context's own bitmap, put back before deleting
+  bool scratch_ = false;
+};
+
+using ReferenceContext = HDC;
+using FrameTarget = HDC;
+
+// The module whose bitmap resources pictures load; the running program
+// unless set otherwise.
+void SetPictureModule(HINSTANCE module);
+
+Surface CreateScratchSurface(ReferenceContext reference);
+Surface CreateWorkSurface(ReferenceContext reference, int32_t width, int32_t height);
+void CopySurface(Surface& target, const Surface& source, int32_t width, int32_t height);
+void PresentSurface(const FrameTarget& target, const Surface& source, int32_t width,
+                    int32_t height);
+
+// A bitmap resource with an optional one-bit mask. A masked picture keeps its
+// image with the transparent pixels blacked out and its mask inverted
+// (1 = transparent). A picture whose bitmaps fail to load draws nothing.
+class Picture {
+ public:
+  Picture(int32_t resourceId, int32_t width, int32_t height);
+  Picture(int32_t imageResourceId, int32_t maskResourceId, int32_t width, int32_t height,
+          Surface& imageScratch, Surface& maskScratch);
+  ~Picture();
+  Picture(const Picture&) = delete;
+  Picture& operator=(const Picture&) = delete;
+
+  void DrawCell(int32_t cellX, int32_t cellY, int32_t x, int32_t y, int32_t cellWidth,
+                int32_t cellHeight, Surface& target) const;
+  void DrawWhole(int32_t x, int32_t y, Surface& target) const;
+
+  bool Loaded() const { return image_ != nullptr; }
+  bool Masked() const { return mask_ != nullptr; }
+
+ private:
+  HBITMAP image_ = nullptr;
+  HBITMAP mask_ = nullptr;
+  int32_t width_ = 0;
+  int32_t height_ = 0;
+  // The Stage's scratch surfaces, borrowed by every masked draw.
+  HDC imageScratch_ = nullptr;
+  HDC maskScratch_ = nullptr;
+};
+
+}  // namespace glimmerkin
