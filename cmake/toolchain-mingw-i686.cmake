@@ -1,15 +1,4 @@
-# Cross build for i686 Windows with Debian's mingw-w64. The win32 thread model
-# keeps winpthread out of the saver, so its only imports are system DLLs.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build for i686 Windows with Debian's mingw-w64.
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(GLIMMERKIN_MINGW_PREFIX i686-w64-mingw32)
-
-find_program(CMAKE_C_COMPILER NAMES ${GLIMMERKIN_MINGW_PREFIX}-gcc-win32 ${GLIMMERKIN_MINGW_PREFIX}-gcc REQUIRED)
-find_program(CMAKE_CXX_COMPILER NAMES ${GLIMMERKIN_MINGW_PREFIX}-g++-win32 ${GLIMMERKIN_MINGW_PREFIX}-g++ REQUIRED)
-find_program(CMAKE_RC_COMPILER NAMES ${GLIMMERKIN_MINGW_PREFIX}-windres REQUIRED)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${GLIMMERKIN_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
