@@ -41,7 +41,8 @@ void CreateStage(Stage& stage, StagePlatform& platform) {
   // Allocation failures leave the pieces empty: a stage without a picture
   // draws nothing of it rather than failing.
   std::unique_ptr<Picture> ground(new (std::nothrow)
-                                      Picture(kGroundResource, kGroundWidth, kGroundHeight));
+                                      Picture(kGroundResource, kGroundWidth, kGroundHeight,
+                                              stage.imageScratch));
   stage.sheet.reset(new (std::nothrow) Picture(kSheetResource, kSheetMaskResource, kSheetWidth,
                                                kSheetHeight, stage.imageScratch,
                                                stage.maskScratch));

@@ -171,7 +171,7 @@ void PresentSurface(const FrameTarget& target, const Surface& source, int32_t wi
                 static_cast<size_t>(w) * sizeof(uint32_t));
 }
 
-Picture::Picture(int32_t resourceId, int32_t width, int32_t height) {
+Picture::Picture(int32_t resourceId, int32_t width, int32_t height, Surface&) {
   DecodedBitmap image;
   if (LoadBitmap(resourceId, image)) *this = FromBitmaps(image, nullptr, width, height);
 }

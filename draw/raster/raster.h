@@ -68,7 +68,7 @@ class Picture {
   Picture() = default;
   // From the program's bitmap resources; a bitmap that fails to load, or
   // whose size is not the one given, leaves a picture that draws nothing.
-  Picture(int32_t resourceId, int32_t width, int32_t height);
+  Picture(int32_t resourceId, int32_t width, int32_t height, Surface& imageScratch);
   Picture(int32_t imageResourceId, int32_t maskResourceId, int32_t width, int32_t height,
           Surface& imageScratch, Surface& maskScratch);
 

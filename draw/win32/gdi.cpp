@@ -8,38 +8,6 @@ namespace {
 
 HINSTANCE pictureModule = nullptr;
 
-// The live scratch surfaces in creation order. The Stage makes the image
-// scratch first and the mask scratch second; the plain picture is not handed
-// them, so it borrows the first one from here.
-struct ScratchEntry {
-  HDC dc;
-  HGDIOBJ original;
-};
-constexpr int kMaxScratch = 8;
-ScratchEntry scratchSurfaces[kMaxScratch] = {};
-int scratchCount = 0;
-
-void RegisterScratch(HDC dc, HGDIOBJ original) {
-  if (scratchCount < kMaxScratch) scratchSurfaces[scratchCount++] = {dc, original};
-}
-
-void UnregisterScratch(HDC dc) {
-  for (int i = 0; i < scratchCount; ++i) {
-    if (scratchSurfaces[i].dc != dc) continue;
-    for (int j = i + 1; j < scratchCount; ++j) scratchSurfaces[j - 1] = scratchSurfaces[j];
-    --scratchCount;
-    return;
-  }
-}
-
-// A bitmap still selected into a context cannot be deleted: give every
-// scratch surface holding it its own bitmap back first.
-void ReleaseFromScratch(HBITMAP bitmap) {
-  for (int i = 0; i < scratchCount; ++i)
-    if (GetCurrentObject(scratchSurfaces[i].dc, OBJ_BITMAP) == bitmap)
-      SelectObject(scratchSurfaces[i].dc, scratchSurfaces[i].original);
-}
-
 HBITMAP LoadBitmapResource(int32_t id) {
   HINSTANCE module = pictureModule != nullptr ? pictureModule : GetModuleHandleA(nullptr);
   return static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0,
@@ -55,8 +23,7 @@ Surface::~Surface() { Release(); }
 Surface::Surface(Surface&& other) noexcept
     : dc_(std::exchange(other.dc_, nullptr)),
       bitmap_(std::exchange(other.bitmap_, nullptr)),
-      original_(std::exchange(other.original_, nullptr)),
-      scratch_(std::exchange(other.scratch_, false)) {}
+      original_(std::exchange(other.original_, nullptr)) {}
 
 Surface& Surface::operator=(Surface&& other) noexcept {
   if (this != &other) {
@@ -64,14 +31,12 @@ Surface& Surface::operator=(Surface&& other) noexcept {
     dc_ = std::exchange(other.dc_, nullptr);
     bitmap_ = std::exchange(other.bitmap_, nullptr);
     original_ = std::exchange(other.original_, nullptr);
-    scratch_ = std::exchange(other.scratch_, false);
   }
   return *this;
 }
 
 void Surface::Release() {
   if (dc_ != nullptr) {
-    if (scratch_) UnregisterScratch(dc_);
     if (original_ != nullptr) SelectObject(dc_, original_);
     DeleteDC(dc_);
   }
@@ -79,17 +44,12 @@ void Surface::Release() {
   dc_ = nullptr;
   bitmap_ = nullptr;
   original_ = nullptr;
-  scratch_ = false;
 }
 
 Surface CreateScratchSurface(ReferenceContext reference) {
   Surface surface;
   surface.dc_ = CreateCompatibleDC(reference);
-  if (surface.dc_ != nullptr) {
-    surface.original_ = GetCurrentObject(surface.dc_, OBJ_BITMAP);
-    surface.scratch_ = true;
-    RegisterScratch(surface.dc_, surface.original_);
-  }
+  if (surface.dc_ != nullptr) surface.original_ = GetCurrentObject(surface.dc_, OBJ_BITMAP);
   return surface;
 }
 
@@ -113,20 +73,23 @@ void PresentSurface(const FrameTarget& target, const Surface& source, int32_t wi
   BitBlt(target, 0, 0, width, height, source.Context(), 0, 0, SRCCOPY);
 }
 
-Picture::Picture(int32_t resourceId, int32_t width, int32_t height)
-    : image_(LoadBitmapResource(resourceId)), width_(width), height_(height) {}
+Picture::Picture(int32_t resourceId, int32_t width, int32_t height, Surface& imageScratch)
+    : image_(LoadBitmapResource(resourceId)),
+      width_(width),
+      height_(height),
+      imageScratch_(&imageScratch) {}
 
 Picture::Picture(int32_t imageResourceId, int32_t maskResourceId, int32_t width, int32_t height,
                  Surface& imageScratch, Surface& maskScratch)
     : width_(width),
       height_(height),
-      imageScratch_(imageScratch.Context()),
-      maskScratch_(maskScratch.Context()) {
+      imageScratch_(&imageScratch),
+      maskScratch_(&maskScratch) {
   image_ = LoadBitmapResource(imageResourceId);
   HBITMAP maskResource = LoadBitmapResource(maskResourceId);
   mask_ = CreateBitmap(width, height, 1, 1, nullptr);
-  const HDC imageDc = imageScratch_;
-  const HDC maskDc = maskScratch_;
+  const HDC imageDc = imageScratch.Context();
+  const HDC maskDc = maskScratch.Context();
   if (image_ == nullptr || maskResource == nullptr || mask_ == nullptr || imageDc == nullptr ||
       maskDc == nullptr) {
     // Half a picture would show the sheet's grey: keep none of it.
@@ -146,45 +109,45 @@ Picture::Picture(int32_t imageResourceId, int32_t maskResourceId, int32_t width,
   SelectObject(maskDc, mask_);
   SetBkColor(imageDc, RGB(0, 0, 0));
   BitBlt(maskDc, 0, 0, width, height, imageDc, 0, 0, NOTSRCCOPY);
-  ReleaseFromScratch(maskResource);
+  Deselect(maskResource);
   DeleteObject(maskResource);
 }
 
 Picture::~Picture() {
   if (image_ != nullptr) {
-    ReleaseFromScratch(image_);
+    Deselect(image_);
     DeleteObject(image_);
   }
   if (mask_ != nullptr) {
-    ReleaseFromScratch(mask_);
+    Deselect(mask_);
     DeleteObject(mask_);
   }
+}
+
+void Picture::Deselect(HBITMAP bitmap) const {
+  for (const Surface* scratch : {imageScratch_, maskScratch_})
+    if (scratch != nullptr && scratch->dc_ != nullptr &&
+        GetCurrentObject(scratch->dc_, OBJ_BITMAP) == bitmap)
+      SelectObject(scratch->dc_, scratch->original_);
 }
 
 void Picture::DrawCell(int32_t cellX, int32_t cellY, int32_t x, int32_t y, int32_t cellWidth,
                        int32_t cellHeight, Surface& target) const {
   if (image_ == nullptr) return;
   const HDC targetDc = target.Context();
+  const HDC imageDc = imageScratch_ != nullptr ? imageScratch_->Context() : nullptr;
+  if (imageDc == nullptr) return;
   if (mask_ != nullptr) {
-    SelectObject(imageScratch_, image_);
-    SelectObject(maskScratch_, mask_);
-    BitBlt(targetDc, x, y, cellWidth, cellHeight, maskScratch_, cellX, cellY, SRCAND);
-    BitBlt(targetDc, x, y, cellWidth, cellHeight, imageScratch_, cellX, cellY, SRCPAINT);
-    return;
-  }
-  if (scratchCount >= 1) {
-    const HDC imageDc = scratchSurfaces[0].dc;
+    const HDC maskDc = maskScratch_ != nullptr ? maskScratch_->Context() : nullptr;
+    if (maskDc == nullptr) return;
     SelectObject(imageDc, image_);
-    BitBlt(targetDc, x, y, cellWidth, cellHeight, imageDc, cellX, cellY, SRCCOPY);
+    SelectObject(maskDc, mask_);
+    BitBlt(targetDc, x, y, cellWidth, cellHeight, maskDc, cellX, cellY, SRCAND);
+    BitBlt(targetDc, x, y, cellWidth, cellHeight, imageDc, cellX, cellY, SRCPAINT);
     return;
   }
-  // No scratch surface yet: a context of the picture's own for this draw.
-  const HDC own = CreateCompatibleDC(targetDc);
-  if (own == nullptr) return;
-  const HGDIOBJ original = SelectObject(own, image_);
-  BitBlt(targetDc, x, y, cellWidth, cellHeight, own, cellX, cellY, SRCCOPY);
-  SelectObject(own, original);
-  DeleteDC(own);
+  SelectObject(imageDc, image_);
+  BitBlt(targetDc, x, y, cellWidth, cellHeight, imageDc, cellX, cellY, SRCCOPY);
 }
 
 void Picture::DrawWhole(int32_t x, int32_t y, Surface& target) const {

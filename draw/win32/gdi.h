@@ -25,12 +25,12 @@ class Surface {
  private:
   friend Surface CreateScratchSurface(HDC);
   friend Surface CreateWorkSurface(HDC, int32_t, int32_t);
+  friend class Picture;
   void Release();
 
   HDC dc_ = nullptr;
   HBITMAP bitmap_ = nullptr;    // owned; work surfaces only
   HGDIOBJ original_ = nullptr;  // the context's own bitmap, put back before deleting
-  bool scratch_ = false;
 };
 
 using ReferenceContext = HDC;
@@ -51,7 +51,7 @@ void PresentSurface(const FrameTarget& target, const Surface& source, int32_t wi
 // (1 = transparent). A picture whose bitmaps fail to load draws nothing.
 class Picture {
  public:
-  Picture(int32_t resourceId, int32_t width, int32_t height);
+  Picture(int32_t resourceId, int32_t width, int32_t height, Surface& imageScratch);
   Picture(int32_t imageResourceId, int32_t maskResourceId, int32_t width, int32_t height,
           Surface& imageScratch, Surface& maskScratch);
   ~Picture();
@@ -70,9 +70,14 @@ class Picture {
   HBITMAP mask_ = nullptr;
   int32_t width_ = 0;
   int32_t height_ = 0;
-  // The Stage's scratch surfaces, borrowed by every masked draw.
-  HDC imageScratch_ = nullptr;
-  HDC maskScratch_ = nullptr;
+  // Puts the scratch surfaces' own bitmaps back if they hold `bitmap`, which
+  // could not be deleted while selected.
+  void Deselect(HBITMAP bitmap) const;
+
+  // The Stage's scratch surfaces, borrowed by every draw; they outlive the
+  // picture.
+  const Surface* imageScratch_ = nullptr;
+  const Surface* maskScratch_ = nullptr;
 };
 
 }  // namespace glimmerkin

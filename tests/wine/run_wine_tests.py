@@ -253,7 +253,9 @@ class Session:
         deadline = time.time() + timeout
         while time.time() < deadline:
             facts = self.host("saver-facts")
-            if facts.get("found") == "1":
+            # The window is found as soon as it exists, but it becomes
+            # visible only once its creation (and the first stage) is done.
+            if facts.get("found") == "1" and int(facts.get("style", "0"), 16) & 0x10000000:
                 return facts
             time.sleep(0.2)
         raise Failure("no full-screen saver window appeared")
