@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake make g++ pkg-config
+  cmake make g++ pkg-config python3
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libpng-dev
   clang libclang-rt-14-dev
   libx11-dev libxext-dev libxrandr-dev
@@ -20,7 +20,7 @@ for p in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-line="apt-get install -y --no-install-recommends ${missing[*]}"
+line="apt-get install -y ${missing[*]}"
 if [ "$(id -u)" -ne 0 ]; then
   echo "Missing packages. Run as root:" >&2
   echo "  apt-get update && $line" >&2
@@ -30,4 +30,4 @@ echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
 # shellcheck disable=SC2086
-apt-get install -y -qq --no-install-recommends ${missing[*]} >/dev/null
+apt-get install -y -qq ${missing[*]} >/dev/null
