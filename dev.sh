@@ -21,10 +21,10 @@ case "${1:-}" in
     scripts/setup.sh
     build default
     ctest --preset default
+    scripts/fuzz-briefly.sh
     # The same tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
     build asan
     ctest --preset asan
-    scripts/fuzz-briefly.sh
     ;;
   bench)
     scripts/setup.sh
