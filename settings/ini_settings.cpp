@@ -227,13 +227,19 @@ std::string WithProfileString(std::string_view text, std::string_view section,
   std::string result(text);
   if (!found) {
     if (!result.empty() && result.back() != '\n' && result.back() != '\r') result += '\n';
-    result += "[" + std::string(section) + "]\n" + entry + "\n";
+    // Appended piece by piece: GCC 12 warns wrongly about "literal" + string&&.
+    result += '[';
+    result.append(section);
+    result += "]\n";
+    result += entry;
+    result += '\n';
     return result;
   }
-  std::string insertion = entry + "\n";
+  std::string insertion;
   // The section's last line may end the file without a line break.
-  if (insertAt > 0 && text[insertAt - 1] != '\n' && text[insertAt - 1] != '\r')
-    insertion = "\n" + insertion;
+  if (insertAt > 0 && text[insertAt - 1] != '\n' && text[insertAt - 1] != '\r') insertion += '\n';
+  insertion += entry;
+  insertion += '\n';
   result.insert(insertAt, insertion);
   return result;
 }
