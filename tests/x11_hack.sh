@@ -11,16 +11,6 @@ export XDG_CONFIG_HOME=$TEST_DIR/config
 "$SIM" render --seed 21 --size 640x480 --ticks 8 --out "$TEST_DIR/expected.png" \
   || fail "glimmerkin-sim render failed"
 
-make_parent() {
-  local out=$TEST_DIR/parent.$RANDOM
-  "$HELPER" parent "$1" "$2" >"$out" &
-  PARENT_PID=$!
-  PIDS+=("$PARENT_PID")
-  for _ in $(seq 100); do [ -s "$out" ] && break; sleep 0.05; done
-  PARENT=$(cat "$out")
-  [ -n "$PARENT" ] || fail "no parent window"
-}
-
 # run_into WHAT COMMAND...: the hack draws the expected frame into the window
 # PARENT, input does not end it, and it ends with 0 when the window goes.
 run_into() {

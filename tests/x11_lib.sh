@@ -75,3 +75,15 @@ wait_exit() {
 still_running() {
   kill -0 "$1" 2>/dev/null || { local s=0; wait "$1" || s=$?; fail "$2 (process ended with $s)"; }
 }
+
+# make_parent W H: a window owned by the test helper $HELPER (pid in
+# PARENT_PID, id in PARENT).
+make_parent() {
+  local out=$TEST_DIR/parent.$RANDOM
+  "$HELPER" parent "$1" "$2" >"$out" &
+  PARENT_PID=$!
+  PIDS+=("$PARENT_PID")
+  for _ in $(seq 100); do [ -s "$out" ] && break; sleep 0.05; done
+  PARENT=$(cat "$out")
+  [ -n "$PARENT" ] || fail "no parent window"
+}

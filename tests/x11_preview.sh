@@ -9,17 +9,6 @@ need Xvfb xdotool
 start_xvfb 800x600x24
 export XDG_CONFIG_HOME=$TEST_DIR/config
 
-# make_parent W H: a window owned by the helper (pid in PARENT_PID, id in PARENT).
-make_parent() {
-  local out=$TEST_DIR/parent.$RANDOM
-  "$HELPER" parent "$1" "$2" >"$out" &
-  PARENT_PID=$!
-  PIDS+=("$PARENT_PID")
-  for _ in $(seq 100); do [ -s "$out" ] && break; sleep 0.05; done
-  PARENT=$(cat "$out")
-  [ -n "$PARENT" ] || fail "no parent window"
-}
-
 for switch in /p /l; do
   make_parent 300 180
   "$GLIMMERKIN" "$switch" "$PARENT" &
