@@ -20,6 +20,9 @@ class StagePlatform {
   // Returns the timer's identifier, 0 when none was started.
   virtual uint32_t StartTimer(uint32_t intervalMs) = 0;
   virtual void StopTimer(uint32_t timerId) = 0;
+  // Each stage pixel is shown as a square of this many screen pixels; the
+  // screen size above is then the stage's, already divided.
+  virtual int32_t PixelSize() { return 1; }
 
  protected:
   ~StagePlatform() = default;
@@ -51,6 +54,10 @@ struct Stage {
   uint32_t timerId = 0;
   Settings settings;
   SheetPainter painter;
+  int32_t pixelSize = 1;
+  // The generator as this stage's scene left it: several stages (one per
+  // monitor) share the one generator, each continuing its own sequence.
+  uint32_t randomState = 0;
 };
 
 // The frame interval for a redraw speed: 165 - 15 x speed for speeds 1..10,
@@ -64,5 +71,10 @@ void PlaceFirstAliens(SpriteList& list, int32_t alienCount);
 void CreateStage(Stage& stage, StagePlatform& platform);
 void RunFrame(Stage& stage, const FrameTarget& target);
 void DestroyStage(Stage& stage, StagePlatform& platform);
+
+// A new stage size (a window resized): the background is composed anew at
+// that size and the sprites go on walking within the new bounds. A size the
+// memory cannot hold leaves the surfaces empty: nothing is drawn.
+void ResizeStage(Stage& stage, StagePlatform& platform, int32_t width, int32_t height);
 
 }  // namespace glimmerkin

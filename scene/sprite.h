@@ -73,6 +73,11 @@ class SpriteList {
   int32_t ScreenWidth() const { return screenWidth_; }
   int32_t ScreenHeight() const { return screenHeight_; }
   void SetPainter(CellPainter* painter) { painter_ = painter; }
+  // The bounds sprites turn at; those outside new bounds walk back in.
+  void SetScreenSize(int32_t screenWidth, int32_t screenHeight) {
+    screenWidth_ = screenWidth;
+    screenHeight_ = screenHeight;
+  }
 
  private:
   std::array<std::unique_ptr<Sprite>, kCapacity> slots_;

@@ -12,22 +12,33 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine64
   xscreensaver
+  libwayland-dev libwayland-bin wayland-protocols libxkbcommon-dev sway grim wtype
+  emscripten nodejs
+  lintian dpkg-dev fakeroot file zip unzip
+)
+# Big packages whose recommendations the build and tests do not need.
+lean_packages=(
+  chromium
 )
 
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
+for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
+lean_missing=()
+for p in "${lean_packages[@]}"; do installed "$p" || lean_missing+=("$p"); done
+[ ${#missing[@]} -eq 0 ] && [ ${#lean_missing[@]} -eq 0 ] && exit 0
 
 line="apt-get install -y ${missing[*]}"
+[ ${#lean_missing[@]} -gt 0 ] && line="$line && apt-get install -y --no-install-recommends ${lean_missing[*]}"
 if [ "$(id -u)" -ne 0 ]; then
   echo "Missing packages. Run as root:" >&2
   echo "  apt-get update && $line" >&2
   exit 1
 fi
-echo "Installing: ${missing[*]}"
+echo "Installing: ${missing[*]} ${lean_missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
 # shellcheck disable=SC2086
-apt-get install -y -qq ${missing[*]} >/dev/null
+[ ${#missing[@]} -eq 0 ] || apt-get install -y -qq ${missing[*]} >/dev/null
+# shellcheck disable=SC2086
+[ ${#lean_missing[@]} -eq 0 ] || apt-get install -y -qq --no-install-recommends ${lean_missing[*]} >/dev/null

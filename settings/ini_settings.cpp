@@ -192,6 +192,7 @@ Settings ReadIniSettings(const std::string& path) {
   Settings settings;
   settings.redrawSpeed = ProfileInt(text, kSettingsSection, kRedrawSpeedKey, kDefaultRedrawSpeed);
   settings.alienCount = ProfileInt(text, kSettingsSection, kAlienCountKey, kDefaultAlienCount);
+  settings.pixelSize = ProfileInt(text, kSettingsSection, kPixelSizeKey, 0);
   return settings;
 }
 

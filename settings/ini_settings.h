@@ -13,6 +13,7 @@ inline constexpr const char* kSettingsFileName = "glimmerkin.i";
 inline constexpr const char* kSettingsSection = "Glimmerkin";
 inline constexpr const char* kRedrawSpeedKey = "Redraw Speed";
 inline constexpr const char* kAlienCountKey = "Num Sprites";
+inline constexpr const char* kPixelSizeKey = "Pixel Size";
 
 // A settings file longer than this is read only up to here: a huge or endless
 // file costs bounded time and memory.
@@ -33,7 +34,7 @@ int32_t ProfileInt(std::string_view text, std::string_view section, std::string_
 // The file's first kMaxSettingsFileBytes bytes; empty when it cannot be read.
 std::string ReadSettingsFile(const std::string& path);
 
-// Both values from the file at path, defaults where missing, no range check.
+// The values from the file at path, defaults where missing, no range check.
 Settings ReadIniSettings(const std::string& path);
 
 // The INI text with the section's key set to value: replaced in place when

@@ -3,10 +3,12 @@
 
 namespace glimmerkin {
 
-// The two options the saver keeps between runs.
+// The options the saver keeps between runs. pixelSize: 0 (or anything but
+// 1..4) lets each monitor's density choose; the dialog never changes it.
 struct Settings {
   int32_t redrawSpeed = 5;
   int32_t alienCount = 9;
+  int32_t pixelSize = 0;
 };
 
 inline constexpr int32_t kMinRedrawSpeed = 1;

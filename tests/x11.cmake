@@ -7,8 +7,8 @@ endif()
 glimmerkin_test(ini_settings_test ini_settings_test.cpp)
 target_link_libraries(ini_settings_test PRIVATE glimmerkin_ini_settings)
 
-glimmerkin_test(x11_options_test x11_options_test.cpp)
-target_link_libraries(x11_options_test PRIVATE glimmerkin_x11_options glimmerkin_host_common)
+glimmerkin_test(linux_options_test linux_options_test.cpp)
+target_link_libraries(linux_options_test PRIVATE glimmerkin_linux_options glimmerkin_host_common)
 
 find_package(PNG REQUIRED)
 add_executable(x11_helper x11_helper.cpp)

@@ -65,13 +65,17 @@ status=0
 wait_exit "$TRY" 10 || status=$?
 [ "$status" -eq 0 ] || fail "-window: exit status $status after q"
 
-# Bad window ids: -1 (255), nothing drawn.
-for args in "-window-id 0" "-window-id junk" "-window-id 0x7fffffff" "-window-id" "-window-id 12 /s"; do
+# Malformed window ids are usage errors (2); a well-formed id that names no
+# window gives -1 (255); nothing drawn either way.
+for args in "-window-id 0" "-window-id junk" "-window-id" "-window-id 12 /s"; do
   status=0
   # shellcheck disable=SC2086
   timeout 10 "$GLIMMERKIN" $args 2>/dev/null || status=$?
-  [ "$status" -eq 255 ] || fail "'$args': exit status $status, expected 255"
+  [ "$status" -eq 2 ] || fail "'$args': exit status $status, expected 2"
 done
+status=0
+timeout 10 "$GLIMMERKIN" -window-id 0x7fffffff 2>/dev/null || status=$?
+[ "$status" -eq 255 ] || fail "'-window-id 0x7fffffff': exit status $status, expected 255"
 for value in junk 0 0x7fffffff; do
   status=0
   XSCREENSAVER_WINDOW=$value timeout 10 "$GLIMMERKIN" 2>/dev/null || status=$?

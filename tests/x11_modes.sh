@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The modes that need no window: /c and no switch print the settings, /a does
-# nothing, unknown switches and bad words give -1; the settings file and the
-# command-line values; no display.
+# nothing, unknown switches and bad words are usage errors (2, one line); the
+# settings file and the command-line values; no display.
 source "$(dirname "$0")/x11_lib.sh"
 GLIMMERKIN=$1
 export XDG_CONFIG_HOME=$TEST_DIR/config
@@ -55,21 +55,23 @@ expect 0 -redraw-speed 7 -num-aliens 12 -write-settings
 expect 0
 expect_output "Redraw speed:     7"
 expect_output "Number of aliens: 12"
-expect 255 -redraw-speed 11 -write-settings
-expect 255 -num-aliens 1 -write-settings
-expect 255 -write-settings /s
+expect 2 -redraw-speed 11 -write-settings
+expect 2 -num-aliens 1 -write-settings
+expect 2 -write-settings /s
 
 # /a: nothing to change here.
 expect 0 /a
 expect 0 /a 1234
 
-# Unknown switches and malformed words: -1.
+# Unknown switches and malformed words: one line on standard error, exit 2.
 for args in "/x" "5" "root" "---root" "--root=1" "-window-id" "-redraw-speed x" "-num-aliens" \
-            "-fixed-seed -1" "-root /s" "-window /c"; do
+            "-fixed-seed -1" "-root /s" "-window /c" "--frobnicate" "-pixel-size two" \
+            "-geometry 0x0"; do
   # shellcheck disable=SC2086
-  expect 255 $args
+  expect 2 $args
+  [ "$(printf '%s\n' "$OUT" | wc -l)" -eq 1 ] || fail "'$args': more than one line: $OUT"
 done
-expect 255 "$(printf '/\ts')"
+expect 2 "$(printf '/\ts')"
 
 # No display: full screen and windows fail with 1, previews and named windows
 # with -1.
@@ -91,4 +93,10 @@ expect_output "Number of aliens: 9"
 
 expect 0 -help
 expect_output "-window-id"
+expect 0 -h
+expect_output "-pixel-size"
+for word in -version --version; do
+  expect 0 $word
+  [ "$OUT" = "glimmerkin 1.0.0" ] || fail "$word printed '$OUT'"
+done
 echo PASS

@@ -154,7 +154,11 @@ void CopySurface(Surface& target, const Surface& source, int32_t width, int32_t 
 }
 
 void PresentSurface(const FrameTarget& target, const Surface& source, int32_t width,
-                    int32_t height) {
+                    int32_t height, int32_t pixelSize) {
+  if (pixelSize > 1) {
+    EnlargeInto(target, source, width, height, pixelSize);
+    return;
+  }
   if (target.pixels == nullptr || target.stride < target.width) return;
   if (target.pixels == source.Pixels() && target.stride == source.Width()) return;
   const int32_t w = std::min({width, target.width, source.Width()});
@@ -169,6 +173,37 @@ void PresentSurface(const FrameTarget& target, const Surface& source, int32_t wi
     std::memcpy(target.pixels + static_cast<size_t>(row) * static_cast<size_t>(target.stride),
                 source.Pixels() + static_cast<size_t>(row) * source.Width(),
                 static_cast<size_t>(w) * sizeof(uint32_t));
+}
+
+void EnlargeInto(const RasterView& target, const Surface& source, int32_t width, int32_t height,
+                 int32_t pixelSize) {
+  if (target.pixels == nullptr || target.stride < target.width || target.width <= 0 ||
+      target.height <= 0 || source.Empty() || pixelSize < 1)
+    return;
+  const int64_t size = pixelSize;
+  const int32_t w = std::min(width, source.Width());
+  const int32_t h = std::min(height, source.Height());
+  if (w <= 0 || h <= 0) return;
+  // The part of the target the enlarged frame reaches, cut to the target.
+  const auto outWidth = static_cast<int32_t>(std::min<int64_t>(target.width, w * size));
+  const auto outHeight = static_cast<int32_t>(std::min<int64_t>(target.height, h * size));
+  const auto stride = static_cast<size_t>(target.stride);
+  for (int32_t sy = 0; int64_t{sy} * size < outHeight; ++sy) {
+    const uint32_t* in = source.Pixels() + static_cast<size_t>(sy) * static_cast<size_t>(source.Width());
+    const int32_t firstRow = static_cast<int32_t>(sy * size);
+    uint32_t* out = target.pixels + static_cast<size_t>(firstRow) * stride;
+    // One row enlarged across, then copied down for the rest of the block.
+    int32_t x = 0;
+    for (int32_t sx = 0; x < outWidth; ++sx) {
+      const uint32_t pixel = in[sx];
+      const int32_t end = std::min<int32_t>(outWidth, x + pixelSize);
+      for (; x < end; ++x) out[x] = pixel;
+    }
+    const int32_t rows = std::min<int32_t>(pixelSize, outHeight - firstRow);
+    for (int32_t r = 1; r < rows; ++r)
+      std::memcpy(out + static_cast<size_t>(r) * stride, out,
+                  static_cast<size_t>(outWidth) * sizeof(uint32_t));
+  }
 }
 
 Picture::Picture(int32_t resourceId, int32_t width, int32_t height, Surface&) {

@@ -56,9 +56,14 @@ Surface CreateScratchSurface(ReferenceContext);
 Surface CreateWorkSurface(ReferenceContext, int32_t width, int32_t height);
 // A straight copy of the top-left width x height of src, clipped to both.
 void CopySurface(Surface& target, const Surface& source, int32_t width, int32_t height);
-// A target that is the source's own memory already holds the frame.
+// The frame's top-left width x height to the target, each pixel made a
+// pixelSize square (nearest neighbour) and the result cut to the target. At
+// size 1 a target that is the source's own memory already holds the frame.
 void PresentSurface(const FrameTarget& target, const Surface& source, int32_t width,
-                    int32_t height);
+                    int32_t height, int32_t pixelSize);
+// The enlargement alone: every source pixel becomes a pixelSize square.
+void EnlargeInto(const RasterView& target, const Surface& source, int32_t width, int32_t height,
+                 int32_t pixelSize);
 
 // A bitmap with an optional one-bit mask. A masked picture keeps its image
 // with transparent pixels blacked out and the mask inverted (1 = transparent),

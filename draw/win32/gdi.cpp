@@ -69,8 +69,15 @@ void CopySurface(Surface& target, const Surface& source, int32_t width, int32_t 
 }
 
 void PresentSurface(const FrameTarget& target, const Surface& source, int32_t width,
-                    int32_t height) {
-  BitBlt(target, 0, 0, width, height, source.Context(), 0, 0, SRCCOPY);
+                    int32_t height, int32_t pixelSize) {
+  if (pixelSize <= 1) {
+    BitBlt(target, 0, 0, width, height, source.Context(), 0, 0, SRCCOPY);
+    return;
+  }
+  // Whole-pixel enlargement; the target's clip region cuts it to its monitor.
+  SetStretchBltMode(target, COLORONCOLOR);
+  StretchBlt(target, 0, 0, width * pixelSize, height * pixelSize, source.Context(), 0, 0, width,
+             height, SRCCOPY);
 }
 
 Picture::Picture(int32_t resourceId, int32_t width, int32_t height, Surface& imageScratch)

@@ -43,8 +43,9 @@ void SetPictureModule(HINSTANCE module);
 Surface CreateScratchSurface(ReferenceContext reference);
 Surface CreateWorkSurface(ReferenceContext reference, int32_t width, int32_t height);
 void CopySurface(Surface& target, const Surface& source, int32_t width, int32_t height);
+// At a pixel size above 1 every pixel becomes a square of that size.
 void PresentSurface(const FrameTarget& target, const Surface& source, int32_t width,
-                    int32_t height);
+                    int32_t height, int32_t pixelSize);
 
 // A bitmap resource with an optional one-bit mask. A masked picture keeps its
 // image with the transparent pixels blacked out and its mask inverted

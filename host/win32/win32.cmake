@@ -27,11 +27,12 @@ set(glimmerkin_static_link -static -static-libgcc -static-libstdc++)
 
 add_library(glimmerkin_gdi_stage STATIC
   animation/stage.cpp
+  animation/scene_set.cpp
   draw/win32/gdi.cpp)
 target_include_directories(glimmerkin_gdi_stage PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_definitions(glimmerkin_gdi_stage PUBLIC GLIMMERKIN_GDI WIN32_LEAN_AND_MEAN
                                                        NOMINMAX)
-target_link_libraries(glimmerkin_gdi_stage PUBLIC glimmerkin_scene PRIVATE glimmerkin_warnings)
+target_link_libraries(glimmerkin_gdi_stage PUBLIC glimmerkin_scene glimmerkin_host_common PRIVATE glimmerkin_warnings)
 
 add_executable(glimmerkin_scr WIN32
   host/win32/winmain.cpp

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "animation/stage.h"
+#include "host/frame_clock.h"
 #include "host/saver_main.h"
 
 namespace glimmerkin {
@@ -59,11 +60,7 @@ bool Refused(Display* display, F&& request) {
   return g_errors.count != before;
 }
 
-int64_t NowNs() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
-}
+int64_t NowNs() { return MonotonicNowNs(); }
 
 struct Rect {
   int x = 0;
@@ -299,7 +296,7 @@ constexpr int64_t kGrabRetryNs = 100'000'000;
 
 class X11Saver final : public StagePlatform {
  public:
-  X11Saver(X11WindowKind kind, uint32_t windowId, const X11RunConfig& config)
+  X11Saver(WindowKind kind, uint32_t windowId, const RunConfig& config)
       : kind_(kind), windowId_(windowId), config_(config) {}
 
   ~X11Saver() {
@@ -314,8 +311,8 @@ class X11Saver final : public StagePlatform {
   }
 
   int Run() {
-    const bool namedWindow = kind_ == X11WindowKind::Preview ||
-                             (kind_ == X11WindowKind::Hack && windowId_ != 0);
+    const bool namedWindow = kind_ == WindowKind::Preview ||
+                             (kind_ == WindowKind::Hack && windowId_ != 0);
     display_ = XOpenDisplay(nullptr);
     if (display_ == nullptr) {
       const char* name = std::getenv("DISPLAY");
@@ -329,16 +326,17 @@ class X11Saver final : public StagePlatform {
 
     int result = 0;
     switch (kind_) {
-      case X11WindowKind::FullScreen:
+      case WindowKind::FullScreen:
         if (!OpenFullScreen(result)) return result;
         break;
-      case X11WindowKind::Preview:
+      case WindowKind::Preview:
         if (!OpenPreview(result)) return result;
         break;
-      case X11WindowKind::Hack:
+      case WindowKind::Hack:
+      case WindowKind::Background:  // the root window, drawn into
         if (!OpenHack(result)) return result;
         break;
-      case X11WindowKind::TryOut:
+      case WindowKind::TryOut:
         if (!OpenTryOut(result)) return result;
         break;
     }
@@ -346,7 +344,7 @@ class X11Saver final : public StagePlatform {
 
     CreateStage(stage_, *this);
     ShareBackBuffer();
-    if (config_.frameLimit && *config_.frameLimit == 0) timerRunning_ = false;
+    if (config_.frameLimit && *config_.frameLimit == 0) clock_.Stop();
     Loop();
     DestroyStage(stage_, *this);
     return exitCode_;
@@ -361,12 +359,10 @@ class X11Saver final : public StagePlatform {
   int32_t ScreenHeight() override { return stageRect_.height; }
   ReferenceContext GetReferenceContext() override { return nullptr; }
   uint32_t StartTimer(uint32_t intervalMs) override {
-    intervalNs_ = int64_t{intervalMs} * 1000000;
-    nextFrameNs_ = NowNs() + intervalNs_;
-    timerRunning_ = true;
+    clock_.Start(NowNs(), intervalMs);
     return 1;
   }
-  void StopTimer(uint32_t) override { timerRunning_ = false; }
+  void StopTimer(uint32_t) override { clock_.Stop(); }
 
  private:
   bool OpenFullScreen(int& result) {
@@ -534,7 +530,7 @@ class X11Saver final : public StagePlatform {
     depth_ = attributes.depth;
     windowWidth_ = attributes.width;
     windowHeight_ = attributes.height;
-    if (kind_ != X11WindowKind::FullScreen && kind_ != X11WindowKind::TryOut) {
+    if (kind_ != WindowKind::FullScreen && kind_ != WindowKind::TryOut) {
       // The stage is the size of the monitor that holds the window's centre.
       int centreX = 0;
       int centreY = 0;
@@ -665,7 +661,7 @@ class X11Saver final : public StagePlatform {
     RunFrame(stage_, image_.View());
     if (window_ != 0) image_.Put(window_, gc_);
     ++frames_;
-    if (config_.frameLimit && frames_ >= *config_.frameLimit) timerRunning_ = false;
+    if (config_.frameLimit && frames_ >= *config_.frameLimit) clock_.Stop();
   }
 
   void Loop() {
@@ -680,15 +676,13 @@ class X11Saver final : public StagePlatform {
       if (done_) break;
       const int64_t now = NowNs();
       if (WantsGrab() && now >= nextGrabNs_) TryGrab();
-      if (timerRunning_ && now >= nextFrameNs_) {
+      if (clock_.Due(now)) {
+        clock_.Advance(now);
         Frame();
-        nextFrameNs_ += intervalNs_;
-        // After a stall the frames go on at the interval, not in a burst.
-        if (nextFrameNs_ <= now) nextFrameNs_ = now + intervalNs_;
         continue;
       }
       int64_t wakeNs = -1;
-      if (timerRunning_) wakeNs = nextFrameNs_;
+      if (clock_.Running()) wakeNs = clock_.NextNs();
       if (WantsGrab() && (wakeNs < 0 || nextGrabNs_ < wakeNs)) wakeNs = nextGrabNs_;
       int timeoutMs = -1;
       if (wakeNs >= 0) timeoutMs = static_cast<int>(std::max<int64_t>(0, (wakeNs - now + 999999) / 1000000));
@@ -699,9 +693,9 @@ class X11Saver final : public StagePlatform {
     }
   }
 
-  X11WindowKind kind_;
+  WindowKind kind_;
   uint32_t windowId_;
-  X11RunConfig config_;
+  RunConfig config_;
   Display* display_ = nullptr;
   int screen_ = 0;
   Window window_ = 0;
@@ -729,9 +723,7 @@ class X11Saver final : public StagePlatform {
   int anchorX_ = 0;
   int anchorY_ = 0;
 
-  bool timerRunning_ = false;
-  int64_t intervalNs_ = 0;
-  int64_t nextFrameNs_ = 0;
+  FrameClock clock_;
   uint32_t frames_ = 0;
   bool done_ = false;
   int exitCode_ = 0;
@@ -739,7 +731,7 @@ class X11Saver final : public StagePlatform {
 
 }  // namespace
 
-int RunX11Saver(X11WindowKind kind, uint32_t windowId, const X11RunConfig& config) {
+int RunX11Saver(WindowKind kind, uint32_t windowId, const RunConfig& config) {
   X11Saver saver(kind, windowId, config);
   return saver.Run();
 }

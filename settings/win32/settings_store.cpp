@@ -28,6 +28,8 @@ Settings ReadSettings(HINSTANCE instance) {
       GetPrivateProfileIntA(names.section, "Redraw Speed", kDefaultRedrawSpeed, names.file));
   settings.alienCount = static_cast<int32_t>(
       GetPrivateProfileIntA(names.section, "Num Sprites", kDefaultAlienCount, names.file));
+  settings.pixelSize =
+      static_cast<int32_t>(GetPrivateProfileIntA(names.section, "Pixel Size", 0, names.file));
   return settings;
 }
 

@@ -1,4 +1,4 @@
-#include "host/x11/x11_options.h"
+#include "host/linux/linux_options.h"
 
 #include <limits>
 
@@ -25,8 +25,8 @@ std::optional<uint64_t> Digits(std::string_view text, unsigned base, uint64_t ma
   return value;
 }
 
-enum class Word { None, Root, Window, WindowId, RedrawSpeed, NumAliens, FixedSeed, FrameLimit,
-                  WriteSettings, Help };
+enum class Word { None, Root, Window, WindowId, Background, RedrawSpeed, NumAliens, PixelSize,
+                  Geometry, X11, FixedSeed, FrameLimit, WriteSettings, Help, Version };
 
 struct WordName {
   const char* name;
@@ -38,12 +38,18 @@ constexpr WordName kWords[] = {
     {"root", Word::Root, false},
     {"window", Word::Window, false},
     {"window-id", Word::WindowId, true},
+    {"background", Word::Background, false},
     {"redraw-speed", Word::RedrawSpeed, true},
     {"num-aliens", Word::NumAliens, true},
+    {"pixel-size", Word::PixelSize, true},
+    {"geometry", Word::Geometry, true},
+    {"x11", Word::X11, false},
     {"fixed-seed", Word::FixedSeed, true},
     {"frame-limit", Word::FrameLimit, true},
     {"write-settings", Word::WriteSettings, false},
     {"help", Word::Help, false},
+    {"h", Word::Help, false},
+    {"version", Word::Version, false},
 };
 
 }  // namespace
@@ -77,8 +83,8 @@ std::optional<int32_t> ParseSigned(std::string_view text) {
                                        : static_cast<int64_t>(*value));
 }
 
-X11Options ParseX11Options(int count, const char* const* args) {
-  X11Options options;
+LinuxOptions ParseLinuxOptions(int count, const char* const* args) {
+  LinuxOptions options;
   auto fail = [&options](std::string message) {
     if (options.error.empty()) options.error = std::move(message);
   };
@@ -144,6 +150,27 @@ X11Options ParseX11Options(int count, const char* const* args) {
         else
           fail(word + ": '" + std::string(value) + "' is not a 32-bit decimal number");
         break;
+      case Word::Background:
+        options.target = DrawTarget::Background;
+        break;
+      case Word::PixelSize:
+        if (const auto v = ParseSigned(value))
+          options.pixelSize = *v;
+        else
+          fail(word + ": '" + std::string(value) + "' is not a 32-bit decimal number");
+        break;
+      case Word::Geometry:
+        if (const auto g = ParseGeometry(value))
+          options.geometry = *g;
+        else
+          fail(word + ": '" + std::string(value) + "' is not WxH[+X+Y] with sides 1 to 65536");
+        break;
+      case Word::X11:
+        options.forceX11 = true;
+        break;
+      case Word::Version:
+        options.version = true;
+        break;
       case Word::FixedSeed:
         if (const auto v = ParseUnsigned(value))
           options.fixedSeed = *v;
@@ -169,16 +196,66 @@ X11Options ParseX11Options(int count, const char* const* args) {
   return options;
 }
 
-std::vector<std::string_view> X11OptionWords() {
+std::optional<Geometry> ParseGeometry(std::string_view text) {
+  const size_t cross = text.find_first_of("xX");
+  if (cross == std::string_view::npos) return std::nullopt;
+  const size_t sign = text.find_first_of("+-", cross);
+  const auto width = Digits(text.substr(0, cross), 10, 65536);
+  const auto height =
+      Digits(text.substr(cross + 1, sign == std::string_view::npos ? std::string_view::npos
+                                                                   : sign - cross - 1),
+             10, 65536);
+  if (!width || !height || *width == 0 || *height == 0) return std::nullopt;
+  Geometry g;
+  g.width = static_cast<int32_t>(*width);
+  g.height = static_cast<int32_t>(*height);
+  if (sign == std::string_view::npos) return g;
+  const std::string_view position = text.substr(sign);
+  const size_t second = position.find_first_of("+-", 1);
+  if (second == std::string_view::npos) return std::nullopt;
+  const auto x = ParseSigned(position.substr(1, second - 1));
+  const auto y = ParseSigned(position.substr(second + 1));
+  // The sign belongs to the edge, not to the number: "+-5" is refused.
+  if (!x || !y || position[1] == '-' || position[1] == '+' || position[second + 1] == '-' ||
+      position[second + 1] == '+')
+    return std::nullopt;
+  g.hasPosition = true;
+  g.x = *x;
+  g.y = *y;
+  g.xFromRight = position[0] == '-';
+  g.yFromBottom = position[second] == '-';
+  return g;
+}
+
+std::string UnknownWord(std::string_view arguments) {
+  size_t i = 0;
+  while (i < arguments.size() && (arguments[i] == ' ' || arguments[i] == '-' || arguments[i] == '/'))
+    ++i;
+  if (i == arguments.size()) return {};
+  switch (arguments[i]) {
+    case 'c': case 'C': case 's': case 'S': case 'p': case 'P':
+    case 'l': case 'L': case 'a': case 'A':
+      return {};
+    default:
+      break;
+  }
+  const size_t start = arguments.rfind(' ', i);
+  const size_t begin = start == std::string_view::npos ? 0 : start + 1;
+  const size_t end = arguments.find(' ', i);
+  return std::string(arguments.substr(begin, end == std::string_view::npos ? std::string_view::npos
+                                                                          : end - begin));
+}
+
+std::vector<std::string_view> LinuxOptionWords() {
   std::vector<std::string_view> words;
   for (const WordName& w : kWords) words.emplace_back(w.name);
   return words;
 }
 
-const char* X11Usage() {
+const char* LinuxUsage() {
   return "usage: glimmerkin [switch] [options]\n"
          "Switches, as for the Windows saver:\n"
-         "  /s            full screen on the monitor holding the pointer; input ends it\n"
+         "  /s            full screen on every monitor; input ends it\n"
          "  /p ID, /l ID  preview inside the X window ID (decimal)\n"
          "  /c, none      show the settings and how to change them\n"
          "  /a            nothing to do here (exit 0)\n"
@@ -186,14 +263,22 @@ const char* X11Usage() {
          "  -root                draw into the root window, or into $XSCREENSAVER_WINDOW\n"
          "  -window-id ID        draw into the X window ID (decimal or 0x hexadecimal)\n"
          "  -window              open an ordinary window to try it out (q or Escape closes)\n"
+         "  -geometry WxH[+X+Y]  the size (and place) of that window; default 960x600\n"
          "  $XSCREENSAVER_WINDOW with no arguments: draw into that window\n"
+         "Wayland (used when $WAYLAND_DISPLAY is set):\n"
+         "  -background          an animated background on every output; input never ends it\n"
+         "  -x11                 use X11 even in a Wayland session\n"
          "Settings for this run, overriding the settings file:\n"
          "  -redraw-speed N      1 (slow) .. 10 (fast); default 5\n"
          "  -num-aliens N        2 .. 25 aliens at start; default 9\n"
-         "  -write-settings      store the two values above in the settings file\n"
+         "  -pixel-size N        1 .. 4 screen pixels a scene pixel; 0: from the monitor\n"
+         "  -write-settings      store the redraw speed and alien count in the settings file\n"
          "Testing aids:\n"
          "  -fixed-seed S        seed the scene with S instead of the clock\n"
-         "  -frame-limit N       stop the animation after frame N (the window stays)\n";
+         "  -frame-limit N       stop the animation after frame N (the window stays)\n"
+         "Other:\n"
+         "  -help, -h            this text\n"
+         "  -version             the program's version\n";
 }
 
 }  // namespace glimmerkin

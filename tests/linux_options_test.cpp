@@ -1,4 +1,4 @@
-#include "host/x11/x11_options.h"
+#include "host/linux/linux_options.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 namespace glimmerkin {
 namespace {
 
-X11Options Parse(std::vector<const char*> args) {
-  return ParseX11Options(static_cast<int>(args.size()), args.data());
+LinuxOptions Parse(std::vector<const char*> args) {
+  return ParseLinuxOptions(static_cast<int>(args.size()), args.data());
 }
 
 // Records which mode the switch scanner chose.
@@ -36,23 +36,92 @@ class RecordingModes final : public SaverModes {
   std::string call = "none";
 };
 
-std::string Scan(const X11Options& options, int* result = nullptr) {
+std::string Scan(const LinuxOptions& options, int* result = nullptr) {
   RecordingModes modes;
   const int r = SaverMain(options.arguments.c_str(), modes);
   if (result != nullptr) *result = r;
   return modes.call;
 }
 
-TEST(X11OptionWordsTest, NoneStartsWithASwitchLetter) {
-  for (const std::string_view word : X11OptionWords()) {
+TEST(LinuxOptionWordsTest, SwitchWordsStillReachTheScanner) {
+  for (const std::string_view word : LinuxOptionWords()) {
     ASSERT_FALSE(word.empty());
-    EXPECT_EQ(std::string("csplaCSPLA").find(word[0]), std::string::npos) << word;
+    if (word.size() == 1) {  // never a bare switch letter
+      EXPECT_EQ(std::string("csplaCSPLA").find(word[0]), std::string::npos) << word;
+    }
+  }
+  // Words are matched whole: a switch that shares a word's first letter, or
+  // a word's prefix, is still the scanner's.
+  for (const char* arg : {"-p", "/p", "-pixel", "-pixel-sizes", "-sx", "/s", "-a", "-c"}) {
+    const LinuxOptions o = Parse({arg, "7"});
+    EXPECT_TRUE(o.hasOtherWords) << arg;
+    EXPECT_EQ(o.arguments, std::string(arg) + " 7") << arg;
+    EXPECT_FALSE(o.pixelSize.has_value()) << arg;
   }
 }
 
-TEST(X11OptionWordsTest, OneOrTwoDashes) {
+TEST(LinuxOptionWordsTest, NewWords) {
+  LinuxOptions o = Parse({"-pixel-size", "3", "--geometry=640x480+10-20", "-x11", "-version"});
+  EXPECT_TRUE(o.error.empty()) << o.error;
+  ASSERT_TRUE(o.pixelSize.has_value());
+  EXPECT_EQ(*o.pixelSize, 3);
+  ASSERT_TRUE(o.geometry.has_value());
+  EXPECT_EQ(o.geometry->width, 640);
+  EXPECT_EQ(o.geometry->height, 480);
+  EXPECT_TRUE(o.geometry->hasPosition);
+  EXPECT_EQ(o.geometry->x, 10);
+  EXPECT_EQ(o.geometry->y, 20);
+  EXPECT_FALSE(o.geometry->xFromRight);
+  EXPECT_TRUE(o.geometry->yFromBottom);
+  EXPECT_TRUE(o.forceX11);
+  EXPECT_TRUE(o.version);
+  EXPECT_FALSE(o.hasOtherWords);
+  EXPECT_EQ(Parse({"-background"}).target, DrawTarget::Background);
+  // Junk pixel sizes are numbers the pixel-size rule turns automatic; a
+  // non-number is an error.
+  EXPECT_EQ(*Parse({"-pixel-size", "-7"}).pixelSize, -7);
+  EXPECT_FALSE(Parse({"-pixel-size", "two"}).error.empty());
+}
+
+TEST(LinuxOptionWordsTest, Geometry) {
+  EXPECT_FALSE(ParseGeometry("").has_value());
+  EXPECT_FALSE(ParseGeometry("640").has_value());
+  EXPECT_FALSE(ParseGeometry("0x480").has_value());
+  EXPECT_FALSE(ParseGeometry("640x0").has_value());
+  EXPECT_FALSE(ParseGeometry("65537x10").has_value());
+  EXPECT_FALSE(ParseGeometry("640x480+").has_value());
+  EXPECT_FALSE(ParseGeometry("640x480+1").has_value());
+  EXPECT_FALSE(ParseGeometry("640x480+-1+2").has_value());
+  EXPECT_FALSE(ParseGeometry("640x480+1+2junk").has_value());
+  EXPECT_FALSE(ParseGeometry("x480").has_value());
+  const auto plain = ParseGeometry("65536X1");
+  ASSERT_TRUE(plain.has_value());
+  EXPECT_EQ(plain->width, 65536);
+  EXPECT_EQ(plain->height, 1);
+  EXPECT_FALSE(plain->hasPosition);
+  const auto corner = ParseGeometry("10x20-0-0");
+  ASSERT_TRUE(corner.has_value());
+  EXPECT_TRUE(corner->xFromRight);
+  EXPECT_TRUE(corner->yFromBottom);
+  EXPECT_EQ(corner->x, 0);
+}
+
+TEST(LinuxOptionWordsTest, UnknownWords) {
+  EXPECT_EQ(UnknownWord(""), "");
+  EXPECT_EQ(UnknownWord("/s"), "");
+  EXPECT_EQ(UnknownWord("-/-S"), "");
+  EXPECT_EQ(UnknownWord("/p 123"), "");
+  EXPECT_EQ(UnknownWord("/sx"), "");
+  EXPECT_EQ(UnknownWord("-h"), "-h");
+  EXPECT_EQ(UnknownWord("--frobnicate 3"), "--frobnicate");
+  EXPECT_EQ(UnknownWord("5"), "5");
+  EXPECT_EQ(UnknownWord("- /x"), "/x");
+  EXPECT_EQ(UnknownWord("/\ts"), "/\ts");
+}
+
+TEST(LinuxOptionWordsTest, OneOrTwoDashes) {
   for (const char* root : {"-root", "--root"}) {
-    const X11Options o = Parse({root});
+    const LinuxOptions o = Parse({root});
     EXPECT_EQ(o.target, DrawTarget::Root) << root;
     EXPECT_FALSE(o.hasOtherWords);
     EXPECT_TRUE(o.error.empty());
@@ -60,15 +129,15 @@ TEST(X11OptionWordsTest, OneOrTwoDashes) {
   EXPECT_EQ(Parse({"-window"}).target, DrawTarget::NewWindow);
   EXPECT_EQ(Parse({"--window"}).target, DrawTarget::NewWindow);
   // Three dashes are not an option word: the scanner sees them.
-  const X11Options three = Parse({"---root"});
+  const LinuxOptions three = Parse({"---root"});
   EXPECT_EQ(three.target, DrawTarget::None);
   EXPECT_EQ(three.arguments, "---root");
   // Without dashes neither.
   EXPECT_EQ(Parse({"root"}).arguments, "root");
 }
 
-TEST(X11OptionWordsTest, WindowIdDecimalOrHex) {
-  X11Options o = Parse({"-window-id", "12345"});
+TEST(LinuxOptionWordsTest, WindowIdDecimalOrHex) {
+  LinuxOptions o = Parse({"-window-id", "12345"});
   EXPECT_EQ(o.target, DrawTarget::WindowId);
   EXPECT_EQ(o.windowId, 12345u);
   o = Parse({"--window-id", "0x2a00007"});
@@ -78,18 +147,18 @@ TEST(X11OptionWordsTest, WindowIdDecimalOrHex) {
   EXPECT_TRUE(o.error.empty());
 }
 
-TEST(X11OptionWordsTest, BadWindowIdsAreErrors) {
+TEST(LinuxOptionWordsTest, BadWindowIdsAreErrors) {
   for (const char* bad : {"0", "0x0", "", "0x", "x12", "12x", "-5", "+5", " 5", "4294967296",
                           "0x100000000", "99999999999999999999999"}) {
-    const X11Options o = Parse({"-window-id", bad});
+    const LinuxOptions o = Parse({"-window-id", bad});
     EXPECT_FALSE(o.error.empty()) << bad;
     EXPECT_EQ(o.target, DrawTarget::None) << bad;
   }
   EXPECT_FALSE(Parse({"-window-id"}).error.empty());
 }
 
-TEST(X11OptionWordsTest, SettingsOverrides) {
-  const X11Options o = Parse({"-redraw-speed", "7", "--num-aliens", "-3"});
+TEST(LinuxOptionWordsTest, SettingsOverrides) {
+  const LinuxOptions o = Parse({"-redraw-speed", "7", "--num-aliens", "-3"});
   ASSERT_TRUE(o.redrawSpeed.has_value());
   ASSERT_TRUE(o.alienCount.has_value());
   EXPECT_EQ(*o.redrawSpeed, 7);
@@ -102,30 +171,30 @@ TEST(X11OptionWordsTest, SettingsOverrides) {
   EXPECT_FALSE(Parse({"-num-aliens"}).error.empty());
 }
 
-TEST(X11OptionWordsTest, TestingAids) {
-  const X11Options o = Parse({"-fixed-seed", "4294967295", "--frame-limit=12"});
+TEST(LinuxOptionWordsTest, TestingAids) {
+  const LinuxOptions o = Parse({"-fixed-seed", "4294967295", "--frame-limit=12"});
   EXPECT_EQ(o.fixedSeed, 4294967295u);
   EXPECT_EQ(o.frameLimit, 12u);
   EXPECT_FALSE(Parse({"-fixed-seed", "-1"}).error.empty());
   EXPECT_FALSE(Parse({"-frame-limit", "4294967296"}).error.empty());
 }
 
-TEST(X11OptionWordsTest, FlagWordsTakeNoValue) {
+TEST(LinuxOptionWordsTest, FlagWordsTakeNoValue) {
   // "--root=1" is not the word root; the scanner then rejects it.
-  const X11Options o = Parse({"--root=1"});
+  const LinuxOptions o = Parse({"--root=1"});
   EXPECT_EQ(o.target, DrawTarget::None);
   int result = 0;
   Scan(o, &result);
   EXPECT_EQ(result, -1);
 }
 
-TEST(X11OptionWordsTest, LastTargetWins) {
-  const X11Options o = Parse({"-window-id", "5", "-root"});
+TEST(LinuxOptionWordsTest, LastTargetWins) {
+  const LinuxOptions o = Parse({"-window-id", "5", "-root"});
   EXPECT_EQ(o.target, DrawTarget::Root);
 }
 
 // The switch scanner's own cases hold with the option words around them.
-TEST(X11OptionWordsTest, ScannerCasesUnchanged) {
+TEST(LinuxOptionWordsTest, ScannerCasesUnchanged) {
   struct Case {
     std::vector<const char*> args;
     std::string call;
@@ -159,7 +228,7 @@ TEST(X11OptionWordsTest, ScannerCasesUnchanged) {
         args.push_back("--frame-limit");
         args.push_back("9");
       }
-      const X11Options o = Parse(args);
+      const LinuxOptions o = Parse(args);
       ASSERT_TRUE(o.error.empty());
       int result = 0;
       EXPECT_EQ(Scan(o, &result), c.call) << o.arguments << " placement " << placement;
@@ -169,15 +238,15 @@ TEST(X11OptionWordsTest, ScannerCasesUnchanged) {
   }
 }
 
-TEST(X11OptionWordsTest, OtherWordsJoinedWithBlanks) {
-  const X11Options o = Parse({"/p", "42", "-root"});
+TEST(LinuxOptionWordsTest, OtherWordsJoinedWithBlanks) {
+  const LinuxOptions o = Parse({"/p", "42", "-root"});
   EXPECT_EQ(o.arguments, "/p 42");
   EXPECT_TRUE(o.hasOtherWords);
   EXPECT_EQ(o.target, DrawTarget::Root);
   EXPECT_TRUE(Parse({""}).hasOtherWords);
 }
 
-TEST(X11OptionWordsTest, ParsersRejectTrailingText) {
+TEST(LinuxOptionWordsTest, ParsersRejectTrailingText) {
   EXPECT_EQ(ParseWindowId("0x1f"), 31u);
   EXPECT_FALSE(ParseWindowId("0x1g").has_value());
   EXPECT_FALSE(ParseUnsigned("1 ").has_value());

@@ -1,5 +1,5 @@
 // glimmerkin: the Linux saver, standalone with the Windows switches and as an
-// XScreenSaver hack.
+// XScreenSaver hack, on X11 or natively on Wayland.
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -7,16 +7,41 @@
 #include <string>
 
 #include "host/saver_main.h"
-#include "host/x11/x11_options.h"
+#include "host/linux/linux_options.h"
 #include "host/x11/x11_saver.h"
 #include "settings/ini_settings.h"
+#if defined(GLIMMERKIN_WAYLAND)
+#include "host/wayland/wayland_saver.h"
+#endif
 
 namespace glimmerkin {
 namespace {
 
+bool g_forceX11 = false;
+
+#if defined(GLIMMERKIN_WAYLAND)
+// In a Wayland session the saver speaks Wayland itself, unless -x11 asks for
+// X11 (Xwayland). Windows named by id are always X11's.
+bool UseWayland() {
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  return !g_forceX11 && wayland != nullptr && wayland[0] != '\0';
+}
+#endif
+
+int RunSaver(WindowKind kind, uint32_t windowId, const RunConfig& config) {
+#if defined(GLIMMERKIN_WAYLAND)
+  if (UseWayland() && (kind == WindowKind::FullScreen || kind == WindowKind::TryOut ||
+                       kind == WindowKind::Background))
+    return RunWaylandSaver(kind, config);
+#endif
+  // On X11 an animated background is the root window drawn into.
+  if (kind == WindowKind::Background) return RunX11Saver(WindowKind::Hack, 0, config);
+  return RunX11Saver(kind, windowId, config);
+}
+
 class X11Modes final : public SaverModes {
  public:
-  X11Modes(const X11RunConfig& config, std::string settingsPath)
+  X11Modes(const RunConfig& config, std::string settingsPath)
       : config_(config), settingsPath_(std::move(settingsPath)) {}
 
   // There is no dialog to borrow: the settings and the ways to change them
@@ -44,25 +69,27 @@ class X11Modes final : public SaverModes {
     return 0;
   }
 
-  int RunFullScreen() override { return RunX11Saver(X11WindowKind::FullScreen, 0, config_); }
+  int RunFullScreen() override { return RunSaver(WindowKind::FullScreen, 0, config_); }
 
   int RunPreview(const char* text) override {
     const uint32_t window = ParseDecimal(text);
     if (window == 0) return kExitBadWindow;
-    return RunX11Saver(X11WindowKind::Preview, window, config_);
+    return RunSaver(WindowKind::Preview, window, config_);
   }
 
   // No password-change provider exists here.
   int RunChangePassword(const char*) override { return 0; }
 
  private:
-  X11RunConfig config_;
+  RunConfig config_;
   std::string settingsPath_;
 };
 
+// Usage errors: one line, and the exit code of a usage error.
+constexpr int kExitUsage = 2;
 int Fail(const std::string& message) {
-  std::fprintf(stderr, "glimmerkin: %s\n(glimmerkin -help lists the options)\n", message.c_str());
-  return -1;
+  std::fprintf(stderr, "glimmerkin: %s (glimmerkin -help lists the options)\n", message.c_str());
+  return kExitUsage;
 }
 
 int WriteSettingsFile(const std::string& path, const Settings& settings) {
@@ -81,20 +108,27 @@ int WriteSettingsFile(const std::string& path, const Settings& settings) {
 }
 
 int Main(int argc, char** argv) {
-  const X11Options options = ParseX11Options(argc - 1, argv + 1);
+  const LinuxOptions options = ParseLinuxOptions(argc - 1, argv + 1);
   if (!options.error.empty()) return Fail(options.error);
   if (options.help) {
-    std::fputs(X11Usage(), stdout);
+    std::fputs(LinuxUsage(), stdout);
     return 0;
   }
+  if (options.version) {
+    std::printf("glimmerkin %s\n", GLIMMERKIN_VERSION);
+    return 0;
+  }
+  g_forceX11 = options.forceX11;
 
   const std::string settingsPath = SettingsFilePath();
-  X11RunConfig config;
+  RunConfig config;
   config.settings = ReadIniSettings(settingsPath);
   if (options.redrawSpeed) config.settings.redrawSpeed = *options.redrawSpeed;
   if (options.alienCount) config.settings.alienCount = *options.alienCount;
   config.fixedSeed = options.fixedSeed;
   config.frameLimit = options.frameLimit;
+  if (options.pixelSize) config.settings.pixelSize = *options.pixelSize;
+  config.geometry = options.geometry;
 
   if (options.writeSettings) {
     if (options.target != DrawTarget::None || options.hasOtherWords)
@@ -108,27 +142,35 @@ int Main(int argc, char** argv) {
   const bool saverWindowSet = saverWindow != nullptr && saverWindow[0] != '\0';
   auto environmentWindow = [&]() -> int {
     const auto id = ParseWindowId(saverWindow);
-    if (!id || *id == 0)
-      return Fail(std::string("XSCREENSAVER_WINDOW='") + saverWindow + "' is not a window id");
-    return RunX11Saver(X11WindowKind::Hack, *id, config);
+    if (!id || *id == 0) {
+      std::fprintf(stderr, "glimmerkin: XSCREENSAVER_WINDOW='%s' is not a window id\n",
+                   saverWindow);
+      return kExitBadWindow;
+    }
+    return RunX11Saver(WindowKind::Hack, *id, config);
   };
 
   if (options.target != DrawTarget::None) {
     if (options.hasOtherWords)
-      return Fail("'" + options.arguments + "' cannot go with -root, -window or -window-id");
+      return Fail("'" + options.arguments +
+                  "' cannot go with -root, -window, -window-id or -background");
     switch (options.target) {
       case DrawTarget::WindowId:
-        return RunX11Saver(X11WindowKind::Hack, options.windowId, config);
+        return RunX11Saver(WindowKind::Hack, options.windowId, config);
       case DrawTarget::Root:
         if (saverWindowSet) return environmentWindow();
-        return RunX11Saver(X11WindowKind::Hack, 0, config);
+        return RunX11Saver(WindowKind::Hack, 0, config);
       case DrawTarget::NewWindow:
-        return RunX11Saver(X11WindowKind::TryOut, 0, config);
+        return RunSaver(WindowKind::TryOut, 0, config);
+      case DrawTarget::Background:
+        return RunSaver(WindowKind::Background, 0, config);
       case DrawTarget::None:
         break;
     }
   }
   if (!options.hasOtherWords && saverWindowSet) return environmentWindow();
+  if (const std::string unknown = UnknownWord(options.arguments); !unknown.empty())
+    return Fail("unknown option '" + unknown + "'");
 
   X11Modes modes(config, settingsPath);
   return SaverMain(options.arguments.c_str(), modes);

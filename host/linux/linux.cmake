@@ -1,0 +1,26 @@
+# The Linux program: one command line, one settings file, and the front end
+# the session calls for (X11, or Wayland where it is built in).
+add_library(glimmerkin_ini_settings STATIC settings/ini_settings.cpp)
+target_include_directories(glimmerkin_ini_settings PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(glimmerkin_ini_settings PRIVATE glimmerkin_warnings)
+
+add_library(glimmerkin_linux_options STATIC host/linux/linux_options.cpp)
+target_include_directories(glimmerkin_linux_options PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(glimmerkin_linux_options PRIVATE glimmerkin_warnings)
+
+include(host/x11/x11.cmake)
+
+add_executable(glimmerkin host/linux/main.cpp)
+target_link_libraries(glimmerkin PRIVATE
+  glimmerkin_x11 glimmerkin_stage glimmerkin_host_common glimmerkin_ini_settings
+  glimmerkin_linux_options glimmerkin_warnings)
+# Each further front end brings its own snippet and links itself in.
+if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/host/wayland/wayland.cmake)
+  include(host/wayland/wayland.cmake)
+endif()
+
+# Where Debian's XScreenSaver looks for hacks and their settings descriptions.
+set(GLIMMERKIN_HACK_DIR "libexec/xscreensaver" CACHE STRING "XScreenSaver hack directory, relative to the prefix")
+set(GLIMMERKIN_HACK_CONFIG_DIR "share/xscreensaver/config" CACHE STRING "XScreenSaver config directory, relative to the prefix")
+install(TARGETS glimmerkin RUNTIME DESTINATION ${GLIMMERKIN_HACK_DIR})
+install(FILES resources/glimmerkin.xml DESTINATION ${GLIMMERKIN_HACK_CONFIG_DIR})

@@ -1,0 +1,179 @@
+#include "animation/scene_set.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "scene/random.h"
+
+namespace glimmerkin {
+namespace {
+
+struct Platform final : StagePlatform {
+  uint32_t CurrentTimeSeconds() override { return seed; }
+  Settings ReadSettings() override {
+    ++settingsReads;
+    return settings;
+  }
+  int32_t ScreenWidth() override { return width; }
+  int32_t ScreenHeight() override { return height; }
+  ReferenceContext GetReferenceContext() override { return {}; }
+  uint32_t StartTimer(uint32_t) override { return ++timersStarted; }
+  void StopTimer(uint32_t) override { ++timersStopped; }
+  uint32_t seed = 1;
+  int32_t width = 0;
+  int32_t height = 0;
+  Settings settings;
+  int settingsReads = 0;
+  uint32_t timersStarted = 0;
+  int timersStopped = 0;
+};
+
+std::vector<uint32_t> Pixels(const Surface& s) {
+  return std::vector<uint32_t>(s.Pixels(), s.Pixels() + static_cast<size_t>(s.Width()) * s.Height());
+}
+
+// The frames of a lone stage, as a single-monitor screen shows them.
+std::vector<std::vector<uint32_t>> LoneFrames(uint32_t seed, int32_t w, int32_t h, int frames) {
+  Platform platform;
+  platform.seed = seed;
+  platform.width = w;
+  platform.height = h;
+  Stage stage;
+  CreateStage(stage, platform);
+  std::vector<std::vector<uint32_t>> out;
+  for (int i = 0; i < frames; ++i) {
+    RunFrame(stage, RasterView{});
+    out.push_back(Pixels(stage.backBuffer));
+  }
+  DestroyStage(stage, platform);
+  return out;
+}
+
+TEST(SceneSetTest, PrimaryIsTheLoneSceneAndOthersDiffer) {
+  Monitor left;
+  left.width = 320;
+  left.height = 240;
+  left.primary = true;
+  Monitor right = left;
+  right.x = 320;
+  right.primary = false;
+  const auto plan = PlanScenes({right, left}, 0, 4242);
+  ASSERT_EQ(plan.size(), 2u);
+
+  Platform platform;
+  SceneSet scenes;
+  scenes.Create(plan, platform);
+  ASSERT_EQ(scenes.Count(), 2u);
+  EXPECT_EQ(platform.settingsReads, 1);
+  EXPECT_EQ(platform.timersStarted, 1u);  // one timer drives every scene
+  EXPECT_EQ(scenes.StageAt(0).timerId, 1u);
+  EXPECT_EQ(scenes.StageAt(1).timerId, 0u);
+
+  const auto lone = LoneFrames(4242, 320, 240, 60);
+  bool othersDiffer = false;
+  for (int frame = 0; frame < 60; ++frame) {
+    // Something else using the generator between frames changes nothing.
+    SeedRandom(99);
+    scenes.RunFrames([](size_t) { return RasterView{}; });
+    ASSERT_EQ(Pixels(scenes.StageAt(0).backBuffer), lone[static_cast<size_t>(frame)])
+        << "frame " << frame;
+    if (Pixels(scenes.StageAt(1).backBuffer) != lone[static_cast<size_t>(frame)])
+      othersDiffer = true;
+  }
+  EXPECT_TRUE(othersDiffer);
+  scenes.Destroy(platform);
+  EXPECT_EQ(platform.timersStopped, 1);
+  EXPECT_EQ(scenes.Count(), 0u);
+}
+
+TEST(SceneSetTest, EachSceneIsItsOwnSeedsLoneScene) {
+  Monitor a;
+  a.width = 200;
+  a.height = 150;
+  Monitor b = a;
+  b.x = 200;
+  b.width = 260;
+  const auto plan = PlanScenes({a, b}, 0, 7);
+  Platform platform;
+  SceneSet scenes;
+  scenes.Create(plan, platform);
+  const auto second = LoneFrames(plan[1].seed, 260, 150, 30);
+  for (int frame = 0; frame < 30; ++frame) {
+    scenes.RunFrames([](size_t) { return RasterView{}; });
+    ASSERT_EQ(Pixels(scenes.StageAt(1).backBuffer), second[static_cast<size_t>(frame)]);
+  }
+  scenes.Destroy(platform);
+}
+
+TEST(SceneSetTest, PixelSizeEnlargesIntoItsArea) {
+  Monitor m;
+  m.width = 101;  // not a multiple of the pixel size: the last column is cut
+  m.height = 75;
+  m.automaticPixelSize = 2;
+  const auto plan = PlanScenes({m}, 0, 3);
+  ASSERT_EQ(plan[0].stageWidth, 51);
+  ASSERT_EQ(plan[0].stageHeight, 38);
+  Platform platform;
+  SceneSet scenes;
+  scenes.Create(plan, platform);
+  const uint32_t guard = 0xDEADBEEF;
+  std::vector<uint32_t> screen(static_cast<size_t>(110) * 80, guard);
+  const RasterView area{screen.data(), 101, 75, 110};
+  for (int i = 0; i < 5; ++i) scenes.RunFrames([&](size_t) { return area; });
+  const Surface& back = scenes.StageAt(0).backBuffer;
+  for (int32_t y = 0; y < 80; ++y)
+    for (int32_t x = 0; x < 110; ++x) {
+      const uint32_t got = screen[static_cast<size_t>(y) * 110 + static_cast<size_t>(x)];
+      if (x < 101 && y < 75)
+        ASSERT_EQ(got, back.At(x / 2, y / 2)) << x << "," << y;
+      else
+        ASSERT_EQ(got, guard) << "outside the area at " << x << "," << y;
+    }
+  scenes.Destroy(platform);
+}
+
+TEST(StageResize, BackgroundAnewAndSpritesWithinTheNewBounds) {
+  Platform platform;
+  platform.width = 1024;
+  platform.height = 768;
+  platform.settings.alienCount = 25;
+  Stage stage;
+  CreateStage(stage, platform);
+  for (int i = 0; i < 20; ++i) RunFrame(stage, RasterView{});
+
+  ResizeStage(stage, platform, 400, 300);
+  ASSERT_EQ(stage.backBuffer.Width(), 400);
+  ASSERT_EQ(stage.backgroundSurface.Height(), 300);
+  EXPECT_EQ(stage.spriteList->ScreenWidth(), 400);
+  EXPECT_EQ(stage.spriteList->ScreenHeight(), 300);
+  // The background is what a new stage of that size composes.
+  Platform small = platform;
+  small.width = 400;
+  small.height = 300;
+  Stage fresh;
+  CreateStage(fresh, small);
+  EXPECT_EQ(Pixels(stage.backgroundSurface), Pixels(fresh.backgroundSurface));
+  DestroyStage(fresh, small);
+
+  // Aliens that were outside the new bounds walk back in and stay there.
+  for (int i = 0; i < 600; ++i) RunFrame(stage, RasterView{});
+  for (int32_t i = 0; i < stage.spriteList->Count(); ++i) {
+    const Sprite* s = stage.spriteList->At(i);
+    if (s->TypeId() != kAlienType) continue;
+    EXPECT_LT(s->x, 400) << i;
+    EXPECT_LT(s->y, 300) << i;
+  }
+  // Growing again, and absurd sizes, are safe.
+  ResizeStage(stage, platform, 1200, 900);
+  RunFrame(stage, RasterView{});
+  ResizeStage(stage, platform, 0, 0);
+  RunFrame(stage, RasterView{});
+  ResizeStage(stage, platform, 300, 200);
+  RunFrame(stage, RasterView{});
+  EXPECT_EQ(stage.backBuffer.Width(), 300);
+  DestroyStage(stage, platform);
+}
+
+}  // namespace
+}  // namespace glimmerkin
