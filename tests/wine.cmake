@@ -28,10 +28,12 @@ if(GLIMMERKIN_PYTHON3 AND GLIMMERKIN_MINGW_I686 AND GLIMMERKIN_MINGW_X86_64
 
   add_test(NAME windows_i686_inspection
            COMMAND ${GLIMMERKIN_PYTHON3} ${wine_dir}/inspect_pe.py
-                   ${windows_build_dir}/win32/glimmerkin.scr pe32 ${GLIMMERKIN_OBJDUMP_I686})
+                   ${windows_build_dir}/win32/glimmerkin.scr pe32 ${GLIMMERKIN_OBJDUMP_I686}
+                   ${PROJECT_VERSION})
   add_test(NAME windows_x86_64_inspection
            COMMAND ${GLIMMERKIN_PYTHON3} ${wine_dir}/inspect_pe.py
-                   ${windows_build_dir}/win64/glimmerkin64.scr pe32+ ${GLIMMERKIN_OBJDUMP_X86_64})
+                   ${windows_build_dir}/win64/glimmerkin64.scr pe32+ ${GLIMMERKIN_OBJDUMP_X86_64}
+                   ${PROJECT_VERSION})
   set_tests_properties(windows_i686_inspection windows_x86_64_inspection PROPERTIES
     FIXTURES_REQUIRED glimmerkin_windows_build TIMEOUT 120)
 

@@ -1,10 +1,15 @@
 #include "animation/win32/saver_proc.h"
 
 #include <ctime>
+#include <vector>
 
+#include "animation/scene_set.h"
 #include "animation/stage.h"
+#include "host/display_rules.h"
 #include "host/win32/host_state.h"
+#include "host/win32/monitor_layout.h"
 #include "host/win32/saver_window.h"
+#include "host/win32/system_module.h"
 #include "settings/win32/settings_store.h"
 
 namespace glimmerkin {
@@ -31,8 +36,94 @@ class GdiStagePlatform final : public StagePlatform {
   HWND window = nullptr;
 };
 
-Stage stage;
+// The preview keeps one screen-sized stage; full screen has one scene per
+// monitor.
+Stage previewStage;
+SceneSet scenes;
 GdiStagePlatform platform;
+
+// GetDpiForMonitor lives in shcore.dll, which older Windows lacks: looked up
+// at run time from the system directory, never imported.
+using GetDpiForMonitorProc = HRESULT(WINAPI*)(HMONITOR monitor, int kind, UINT* dpiX, UINT* dpiY);
+constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
+
+struct DpiSource {
+  HMODULE shcore = nullptr;
+  GetDpiForMonitorProc getDpiForMonitor = nullptr;
+  uint32_t screenDpi = 0;
+};
+
+DpiSource OpenDpiSource(HWND window) {
+  DpiSource source;
+  source.shcore = LoadSystemModule("shcore.dll");
+  if (source.shcore != nullptr)
+    source.getDpiForMonitor = FindProc<GetDpiForMonitorProc>(source.shcore, "GetDpiForMonitor");
+  const HDC context = GetDC(window);
+  if (context != nullptr) {
+    const int dpi = GetDeviceCaps(context, LOGPIXELSX);
+    source.screenDpi = dpi > 0 ? static_cast<uint32_t>(dpi) : 0;
+    ReleaseDC(window, context);
+  }
+  return source;
+}
+
+void CloseDpiSource(DpiSource& source) {
+  if (source.shcore != nullptr) FreeLibrary(source.shcore);
+  source = DpiSource{};
+}
+
+struct Enumeration {
+  std::vector<MonitorRect> rects;
+  const DpiSource* dpi = nullptr;
+};
+
+BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+  auto& enumeration = *reinterpret_cast<Enumeration*>(data);
+  if (enumeration.rects.size() >= kMaxMonitorsRead) return FALSE;
+  MONITORINFO info = {};
+  info.cbSize = sizeof info;
+  if (!GetMonitorInfoA(monitor, &info)) return TRUE;
+  MonitorRect rect;
+  rect.left = info.rcMonitor.left;
+  rect.top = info.rcMonitor.top;
+  rect.right = info.rcMonitor.right;
+  rect.bottom = info.rcMonitor.bottom;
+  rect.primary = (info.dwFlags & MONITORINFOF_PRIMARY) != 0;
+  rect.dpi = enumeration.dpi->screenDpi;
+  UINT dpiX = 0;
+  UINT dpiY = 0;
+  if (enumeration.dpi->getDpiForMonitor != nullptr &&
+      SUCCEEDED(enumeration.dpi->getDpiForMonitor(monitor, kEffectiveDpi, &dpiX, &dpiY)) &&
+      dpiX > 0)
+    rect.dpi = dpiX;
+  enumeration.rects.push_back(rect);
+  return TRUE;
+}
+
+// The scenes of the full-screen window as it is placed now.
+std::vector<SceneArea> PlanFullScreen(HWND window, const Settings& settings, uint32_t clock) {
+  RECT placed = {0, 0, 0, 0};
+  GetWindowRect(window, &placed);
+  WindowArea area;
+  area.x = placed.left;
+  area.y = placed.top;
+  DpiSource dpi = OpenDpiSource(window);
+  Enumeration enumeration;
+  enumeration.dpi = &dpi;
+  EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&enumeration));
+  const std::vector<Monitor> monitors =
+      MonitorsInWindow(enumeration.rects, area, GetSystemMetrics(SM_CXSCREEN),
+                       GetSystemMetrics(SM_CYSCREEN), dpi.screenDpi);
+  CloseDpiSource(dpi);
+  return PlanScenes(monitors, settings.pixelSize, clock);
+}
+
+void CreateScenes(HWND window) {
+  // The clock is read first, as a lone stage reads it before anything else.
+  const uint32_t clock = platform.CurrentTimeSeconds();
+  const Settings settings = platform.ReadSettings();
+  scenes.Create(PlanFullScreen(window, settings, clock), platform);
+}
 
 }  // namespace
 }  // namespace glimmerkin
@@ -43,14 +134,36 @@ extern "C" LRESULT CALLBACK ScreenSaverProc(HWND window, UINT message, WPARAM wP
   switch (message) {
     case WM_CREATE:
       platform.window = window;
-      CreateStage(stage, platform);
+      if (hostState.previewMode != 0)
+        CreateStage(previewStage, platform);
+      else
+        CreateScenes(window);
       break;
     case WM_DESTROY:
-      DestroyStage(stage, platform);
+      if (hostState.previewMode != 0)
+        DestroyStage(previewStage, platform);
+      else
+        scenes.Destroy(platform);
+      break;
+    case WM_DISPLAYCHANGE:
+      // The host has moved the window over the new layout; the scenes start
+      // anew on it.
+      if (hostState.previewMode == 0 && hostState.closing == 0) {
+        scenes.Destroy(platform);
+        CreateScenes(window);
+      }
       break;
     case WM_TIMER: {
       const HDC context = GetDC(window);
-      RunFrame(stage, context);
+      if (hostState.previewMode != 0) {
+        RunFrame(previewStage, FrameTarget{context, 0, 0, previewStage.screenWidth,
+                                           previewStage.screenHeight});
+      } else {
+        scenes.RunFrames([&](size_t i) {
+          const SceneArea& area = scenes.AreaAt(i);
+          return FrameTarget{context, area.x, area.y, area.width, area.height};
+        });
+      }
       ReleaseDC(window, context);
       break;
     }

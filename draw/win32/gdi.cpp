@@ -1,5 +1,6 @@
 #include "draw/win32/gdi.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace glimmerkin {
@@ -70,14 +71,30 @@ void CopySurface(Surface& target, const Surface& source, int32_t width, int32_t 
 
 void PresentSurface(const FrameTarget& target, const Surface& source, int32_t width,
                     int32_t height, int32_t pixelSize) {
+  const HDC dc = target.context;
+  if (dc == nullptr || target.width <= 0 || target.height <= 0 || width <= 0 || height <= 0)
+    return;
   if (pixelSize <= 1) {
-    BitBlt(target, 0, 0, width, height, source.Context(), 0, 0, SRCCOPY);
+    BitBlt(dc, target.x, target.y, std::min(width, target.width), std::min(height, target.height),
+           source.Context(), 0, 0, SRCCOPY);
     return;
   }
-  // Whole-pixel enlargement; the target's clip region cuts it to its monitor.
-  SetStretchBltMode(target, COLORONCOLOR);
-  StretchBlt(target, 0, 0, width * pixelSize, height * pixelSize, source.Context(), 0, 0, width,
-             height, SRCCOPY);
+  // Whole-pixel enlargement, cut to the area: the last column and row of
+  // stage pixels may reach past it by up to pixelSize - 1. The window's
+  // context is its own and keeps its state between frames, so the clip is
+  // put back as it was.
+  const int64_t enlargedWidth = int64_t{width} * pixelSize;
+  const int64_t enlargedHeight = int64_t{height} * pixelSize;
+  const bool cut = enlargedWidth > target.width || enlargedHeight > target.height;
+  const int saved = cut ? SaveDC(dc) : 0;
+  if (cut && saved == 0) return;  // no way to put the clip back: draw nothing
+  if (cut)
+    IntersectClipRect(dc, target.x, target.y, target.x + target.width, target.y + target.height);
+  const int previousMode = SetStretchBltMode(dc, COLORONCOLOR);
+  StretchBlt(dc, target.x, target.y, static_cast<int>(enlargedWidth),
+             static_cast<int>(enlargedHeight), source.Context(), 0, 0, width, height, SRCCOPY);
+  if (previousMode != 0) SetStretchBltMode(dc, previousMode);
+  if (saved != 0) RestoreDC(dc, saved);
 }
 
 Picture::Picture(int32_t resourceId, int32_t width, int32_t height, Surface& imageScratch)

@@ -34,7 +34,16 @@ class Surface {
 };
 
 using ReferenceContext = HDC;
-using FrameTarget = HDC;
+
+// Where a frame goes: the window's context and the area of it that one scene
+// shows (a monitor of the full-screen window, or the whole preview).
+struct FrameTarget {
+  HDC context = nullptr;
+  int32_t x = 0;
+  int32_t y = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+};
 
 // The module whose bitmap resources pictures load; the running program
 // unless set otherwise.
@@ -43,7 +52,8 @@ void SetPictureModule(HINSTANCE module);
 Surface CreateScratchSurface(ReferenceContext reference);
 Surface CreateWorkSurface(ReferenceContext reference, int32_t width, int32_t height);
 void CopySurface(Surface& target, const Surface& source, int32_t width, int32_t height);
-// At a pixel size above 1 every pixel becomes a square of that size.
+// Puts the frame at the target's corner, cut to the target's area; at a pixel
+// size above 1 every pixel becomes a square of that size.
 void PresentSurface(const FrameTarget& target, const Surface& source, int32_t width,
                     int32_t height, int32_t pixelSize);
 

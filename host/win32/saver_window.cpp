@@ -3,6 +3,7 @@
 #include "animation/win32/saver_proc.h"
 #include "host/saver_main.h"
 #include "host/win32/host_state.h"
+#include "host/win32/monitor_layout.h"
 #include "host/win32/password.h"
 
 namespace glimmerkin {
@@ -34,6 +35,22 @@ void RestoreInputMethod(HWND window) {
 
 void TakeAnchor() { GetCursorPos(&hostState.anchorPoint); }
 
+// The full-screen window covers every monitor: the whole virtual screen.
+WindowArea FullScreenArea() {
+  return CoveredArea(GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                     GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN),
+                     GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+}
+
+// Monitors came, went or moved: cover the new layout and have every part of
+// it painted black again, so nothing of the old frames stays where no
+// monitor shows now.
+void FollowDisplayChange(HWND window) {
+  const WindowArea area = FullScreenArea();
+  SetWindowPos(window, HWND_TOPMOST, area.x, area.y, area.width, area.height, SWP_NOACTIVATE);
+  InvalidateRect(window, nullptr, TRUE);
+}
+
 }  // namespace
 
 int RunSaverWindow(HWND parent) {
@@ -46,6 +63,8 @@ int RunSaverWindow(HWND parent) {
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
   windowClass.lpszClassName = kSaverClassName;
 
+  int x = 0;
+  int y = 0;
   int width = 0;
   int height = 0;
   DWORD style = 0;
@@ -60,8 +79,11 @@ int RunSaverWindow(HWND parent) {
     title = kPreviewTitle;
     hostState.previewMode = 1;
   } else {
-    width = GetSystemMetrics(SM_CXSCREEN);
-    height = GetSystemMetrics(SM_CYSCREEN);
+    const WindowArea area = FullScreenArea();
+    x = area.x;
+    y = area.y;
+    width = area.width;
+    height = area.height;
     const HWND running = FindWindowA(kSaverClassName, kFullScreenTitle);
     if (running != nullptr && IsWindow(running)) {
       SetForegroundWindow(running);
@@ -75,7 +97,7 @@ int RunSaverWindow(HWND parent) {
 
   int result = kNoWindowExitCode;
   if (RegisterClassA(&windowClass) != 0)
-    hostState.saverWindow = CreateWindowExA(exStyle, kSaverClassName, title, style, 0, 0, width,
+    hostState.saverWindow = CreateWindowExA(exStyle, kSaverClassName, title, style, x, y, width,
                                             height, parent, nullptr, hostState.instance, nullptr);
   if (hostState.saverWindow != nullptr) {
     if (hostState.previewMode == 0) SetForegroundWindow(hostState.saverWindow);
@@ -132,6 +154,9 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
       if (hostState.previewMode == 0 &&
           (wParam == SC_NEXTWINDOW || wParam == SC_PREVWINDOW || wParam == SC_SCREENSAVE))
         return 0;
+      break;
+    case WM_DISPLAYCHANGE:
+      if (hostState.previewMode == 0 && hostState.closing == 0) FollowDisplayChange(window);
       break;
     case WM_TIMER:
       if (hostState.closing != 0) return 0;

@@ -42,15 +42,25 @@ add_executable(glimmerkin_scr WIN32
   host/win32/system_module.cpp
   host/password_rules.cpp
   animation/win32/saver_proc.cpp
+  host/win32/monitor_layout.cpp
   settings/win32/settings_store.cpp
   settings/win32/configure_dialog.cpp
   settings/dialog_rules.cpp
   resources/glimmerkin.rc)
 set_target_properties(glimmerkin_scr PROPERTIES OUTPUT_NAME ${glimmerkin_scr_name} SUFFIX .scr)
 target_include_directories(glimmerkin_scr PRIVATE
-  $<$<COMPILE_LANGUAGE:RC>:${GLIMMERKIN_WIN32_RESOURCE_DIR}>)
+  $<$<COMPILE_LANGUAGE:RC>:${GLIMMERKIN_WIN32_RESOURCE_DIR}>
+  $<$<COMPILE_LANGUAGE:RC>:${PROJECT_SOURCE_DIR}/resources>)
+# The version resource takes the project's one version number; the quoting
+# into strings happens in the resource script.
+target_compile_definitions(glimmerkin_scr PRIVATE
+  $<$<COMPILE_LANGUAGE:RC>:GLIMMERKIN_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}>
+  $<$<COMPILE_LANGUAGE:RC>:GLIMMERKIN_VERSION_MINOR=${PROJECT_VERSION_MINOR}>
+  $<$<COMPILE_LANGUAGE:RC>:GLIMMERKIN_VERSION_PATCH=${PROJECT_VERSION_PATCH}>
+  $<$<COMPILE_LANGUAGE:RC>:GLIMMERKIN_VERSION_TEXT=${PROJECT_VERSION}>
+  $<$<COMPILE_LANGUAGE:RC>:GLIMMERKIN_FILE_NAME=${glimmerkin_scr_name}.scr>)
 set_source_files_properties(resources/glimmerkin.rc PROPERTIES
-  OBJECT_DEPENDS "${glimmerkin_art_files}")
+  OBJECT_DEPENDS "${glimmerkin_art_files};${PROJECT_SOURCE_DIR}/resources/glimmerkin.manifest")
 target_link_libraries(glimmerkin_scr PRIVATE glimmerkin_gdi_stage glimmerkin_host_common
                                              glimmerkin_warnings)
 # The .def file names the exports; an executable's sources do not pass it on.

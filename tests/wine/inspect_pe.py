@@ -2,9 +2,12 @@
 """Inspects a built glimmerkin .scr without running it: PE format, the two
 exports, system-only imports, and every resource with its language and shape.
 
-usage: inspect_pe.py SCR pe32|pe32+ OBJDUMP
+usage: inspect_pe.py SCR pe32|pe32+ OBJDUMP VERSION
+  VERSION is the project's version (as 1.0.0) that the version resource
+  must carry.
 Exit 0 when everything holds, 1 with the failures listed otherwise.
 """
+import os
 import struct
 import subprocess
 import sys
@@ -12,6 +15,7 @@ import sys
 SYSTEM_DLLS = {"ADVAPI32.DLL", "GDI32.DLL", "KERNEL32.DLL", "MSVCRT.DLL", "USER32.DLL"}
 LANG = 0x405
 RT_CURSOR, RT_BITMAP, RT_ICON, RT_DIALOG, RT_STRING, RT_GROUP_CURSOR, RT_GROUP_ICON = 1, 2, 3, 5, 6, 12, 14
+RT_VERSION, RT_MANIFEST = 16, 24
 
 failures = []
 
@@ -87,7 +91,7 @@ class Pe:
 
 def read_wstring(data, offset):
     end = offset
-    while data[end:end + 2] != b"\0\0":
+    while end + 2 <= len(data) and data[end:end + 2] != b"\0\0":
         end += 2
     return data[offset:end].decode("utf-16-le"), end + 2
 
@@ -166,7 +170,62 @@ def strings(resources):
     return table
 
 
-def resource_checks(path):
+def version_blocks(data, offset, end):
+    """The children of a version-resource node: (key, value bytes, value type, children)."""
+    nodes = []
+    while offset + 6 <= end:
+        length, value_length, value_type = struct.unpack_from("<HHH", data, offset)
+        if length < 6 or offset + length > end:
+            failures.append(f"version resource: bad node length {length} at {offset}")
+            break
+        key, after = read_wstring(data, offset + 6)
+        value_at = (after + 3) & ~3
+        size = value_length * 2 if value_type == 1 else value_length
+        value = data[value_at:value_at + size]
+        children_at = (value_at + size + 3) & ~3
+        nodes.append((key, value, value_type,
+                      version_blocks(data, children_at, offset + length)))
+        offset = (offset + length + 3) & ~3
+    return nodes
+
+
+def check_version(data, path, version):
+    root = version_blocks(data, 0, len(data))
+    check(len(root) == 1 and root[0][0] == "VS_VERSION_INFO", "no VS_VERSION_INFO node")
+    if not root or root[0][0] != "VS_VERSION_INFO":
+        return
+    _, fixed, _, children = root[0]
+    check(len(fixed) == 52 and struct.unpack_from("<I", fixed, 0)[0] == 0xFEEF04BD,
+          "no fixed file information")
+    if len(fixed) == 52:
+        numbers = [int(n) for n in version.split(".")] + [0]
+        ms, ls, pms, pls = struct.unpack_from("<IIII", fixed, 8)
+        expected = ((numbers[0] << 16) | numbers[1], (numbers[2] << 16) | numbers[3])
+        check((ms, ls) == expected and (pms, pls) == expected,
+              f"fixed file version {ms:#x} {ls:#x}, product {pms:#x} {pls:#x}")
+    texts = {}
+    for key, _, _, blocks in children:
+        if key == "StringFileInfo":
+            for table_key, _, _, values in blocks:
+                check(table_key.lower() == "040504b0", f"string table {table_key}")
+                for name, value, _, _ in values:
+                    texts[name] = value.decode("utf-16-le").rstrip("\0")
+    wanted = {"FileDescription": "Glimmerkin screen saver", "ProductName": "Glimmerkin",
+              "ProductVersion": version, "FileVersion": version,
+              "OriginalFilename": os.path.basename(path)}
+    for name, text in wanted.items():
+        check(texts.get(name) == text, f"version string {name} is {texts.get(name)!r}, not {text!r}")
+
+
+def check_manifest(data):
+    text = data.decode("utf-8", "replace")
+    check("<dpiAware" in text and "true/pm</dpiAware>" in text,
+          "the manifest does not declare per-monitor DPI awareness the old way")
+    check("PerMonitorV2, PerMonitor</dpiAwareness>" in text,
+          "the manifest does not declare per-monitor (v2) DPI awareness")
+
+
+def resource_checks(path, version):
     with open(path, "rb") as f:
         resources = Pe(f.read()).resources()
     for (rtype, name), langs in resources.items():
@@ -194,6 +253,14 @@ def resource_checks(path):
           f"string 1 is {caption!r}")
     check(table.get(1001, (0, None))[1] == "glimmerkin.ini", f"string 1001 is {table.get(1001)}")
     check(table.get(1007, (0, None))[1] == "Glimmerkin", f"string 1007 is {table.get(1007)}")
+    version_data = resources.get((RT_VERSION, 1), {}).get(LANG)
+    check(version_data is not None, "version resource 1 missing")
+    if version_data:
+        check_version(version_data, path, version)
+    manifest = resources.get((RT_MANIFEST, 1), {}).get(LANG)
+    check(manifest is not None, "manifest 1 missing")
+    if manifest:
+        check_manifest(manifest)
     dialog = resources.get((RT_DIALOG, 2003), {}).get(LANG)
     check(dialog is not None, "dialog 2003 missing")
     if dialog:
@@ -201,12 +268,12 @@ def resource_checks(path):
 
 
 def main():
-    if len(sys.argv) != 4:
+    if len(sys.argv) != 5:
         print(__doc__, file=sys.stderr)
         return 2
-    path, kind, objdump = sys.argv[1:]
+    path, kind, objdump, version = sys.argv[1:]
     objdump_checks(path, kind, objdump)
-    resource_checks(path)
+    resource_checks(path, version)
     for failure in failures:
         print("FAIL:", failure)
     print(f"{path}: {'ok' if not failures else f'{len(failures)} failures'}")

@@ -118,8 +118,26 @@ int Run(int argc, char** argv) {
   return 0;
 }
 
-// saver-facts: how the running full-screen saver's window is made.
+BOOL CALLBACK SayMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM) {
+  MONITORINFO info = {};
+  info.cbSize = sizeof info;
+  if (GetMonitorInfoA(monitor, &info))
+    Say("monitor=%ld,%ld,%ld,%ld,%d", info.rcMonitor.left, info.rcMonitor.top,
+        info.rcMonitor.right, info.rcMonitor.bottom,
+        (info.dwFlags & MONITORINFOF_PRIMARY) != 0 ? 1 : 0);
+  return TRUE;
+}
+
+// saver-facts: how the running full-screen saver's window is made, and the
+// displays as this process sees them.
 int SaverFacts() {
+  Say("virtual=%d,%d,%d,%d", GetSystemMetrics(SM_XVIRTUALSCREEN),
+      GetSystemMetrics(SM_YVIRTUALSCREEN), GetSystemMetrics(SM_CXVIRTUALSCREEN),
+      GetSystemMetrics(SM_CYVIRTUALSCREEN));
+  EnumDisplayMonitors(nullptr, nullptr, SayMonitor, 0);
+  const HDC screen = GetDC(nullptr);
+  Say("logpixels=%d", GetDeviceCaps(screen, LOGPIXELSX));
+  ReleaseDC(nullptr, screen);
   const HWND saver = FindWindowA(kSaverClass, "Screen Saver");
   Say("found=%d", saver != nullptr ? 1 : 0);
   if (saver == nullptr) return 1;
