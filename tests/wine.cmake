@@ -43,6 +43,13 @@ if(GLIMMERKIN_PYTHON3 AND GLIMMERKIN_MINGW_I686 AND GLIMMERKIN_MINGW_X86_64
            COMMAND ${GLIMMERKIN_PYTHON3} ${wine_dir}/run_wine_tests.py ${windows_build_dir}/win64)
   set_tests_properties(wine_end_to_end PROPERTIES
     FIXTURES_REQUIRED glimmerkin_windows_build TIMEOUT 900 RUN_SERIAL TRUE SKIP_RETURN_CODE 77)
+
+  # The same saver on a screen of two monitors, compared with the simulator.
+  add_test(NAME wine_monitors
+           COMMAND ${GLIMMERKIN_PYTHON3} ${wine_dir}/run_wine_monitors.py ${windows_build_dir}/win64
+                   $<TARGET_FILE:glimmerkin-sim>)
+  set_tests_properties(wine_monitors PROPERTIES
+    FIXTURES_REQUIRED glimmerkin_windows_build TIMEOUT 900 RUN_SERIAL TRUE SKIP_RETURN_CODE 77)
 else()
   add_test(NAME windows_cross_build
            COMMAND ${CMAKE_COMMAND} -E echo "SKIP: mingw-w64 or python3 is not installed")

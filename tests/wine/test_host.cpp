@@ -158,8 +158,8 @@ int SaverFacts() {
   return 0;
 }
 
-// post CLASS TITLE MESSAGE WPARAM: posts a message to a window found by class
-// and title.
+// post CLASS TITLE MESSAGE WPARAM [COUNT]: posts a message (COUNT times, once
+// by default) to a window found by class and title.
 int Post(int argc, char** argv) {
   if (argc < 6) return 2;
   const HWND window = FindWindowA(argv[2], argv[3]);
@@ -169,7 +169,10 @@ int Post(int argc, char** argv) {
   }
   const UINT message = static_cast<UINT>(std::strtoul(argv[4], nullptr, 0));
   const WPARAM wParam = static_cast<WPARAM>(std::strtoul(argv[5], nullptr, 0));
-  Say("posted=%d", PostMessageA(window, message, wParam, 0) ? 1 : 0);
+  const unsigned long count = argc > 6 ? std::strtoul(argv[6], nullptr, 0) : 1;
+  unsigned long posted = 0;
+  for (unsigned long i = 0; i < count; ++i) posted += PostMessageA(window, message, wParam, 0) ? 1 : 0;
+  Say("posted=%d", posted == count ? 1 : 0);
   return 0;
 }
 
