@@ -1,0 +1,724 @@
+#include "host/wayland/wayland_saver.h"
+
+#include <linux/input-event-codes.h>
+#include <poll.h>
+#include <sys/mman.h>
+#include <unistd.h>
+#include <wayland-client.h>
+#include <xkbcommon/xkbcommon.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <vector>
+
+#include "animation/scene_set.h"
+#include "host/display_rules.h"
+#include "host/frame_clock.h"
+#include "host/saver_main.h"
+#include "wlr-layer-shell-client.h"
+#include "xdg-output-client.h"
+#include "xdg-shell-client.h"
+
+namespace glimmerkin {
+namespace {
+
+constexpr int32_t kWindowWidth = 960;
+constexpr int32_t kWindowHeight = 600;
+constexpr size_t kMaxBuffers = 4;
+
+// One wl_shm buffer; drawn into only while the compositor does not hold it.
+struct Buffer {
+  wl_buffer* buffer = nullptr;
+  uint32_t* pixels = nullptr;
+  size_t bytes = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+  bool busy = false;
+  ~Buffer() {
+    if (buffer != nullptr) wl_buffer_destroy(buffer);
+    if (pixels != nullptr) munmap(pixels, bytes);
+  }
+};
+
+struct Output {
+  uint32_t name = 0;
+  wl_output* output = nullptr;
+  zxdg_output_v1* xdg = nullptr;
+  int32_t x = 0, y = 0;
+  int32_t modeWidth = 0, modeHeight = 0;
+  int32_t logicalWidth = 0, logicalHeight = 0;
+  int32_t scale = 1;
+  bool done = false;
+  bool covered = false;
+};
+
+class WaylandSaver;
+
+// What covers one output (or the one try-out window), with its scene.
+struct View {
+  WaylandSaver* saver = nullptr;
+  Output* output = nullptr;  // none for the try-out window
+  wl_surface* surface = nullptr;
+  zwlr_layer_surface_v1* layer = nullptr;
+  xdg_surface* xdgSurface = nullptr;
+  xdg_toplevel* toplevel = nullptr;
+  int32_t width = 0, height = 0;  // logical, as configured
+  int32_t scale = 1;
+  bool configured = false;
+  std::vector<std::unique_ptr<Buffer>> buffers;
+  SceneSet scenes;
+  ~View() {
+    buffers.clear();
+    if (toplevel != nullptr) xdg_toplevel_destroy(toplevel);
+    if (xdgSurface != nullptr) xdg_surface_destroy(xdgSurface);
+    if (layer != nullptr) zwlr_layer_surface_v1_destroy(layer);
+    if (surface != nullptr) wl_surface_destroy(surface);
+  }
+};
+
+class WaylandSaver final : public StagePlatform {
+ public:
+  WaylandSaver(WindowKind kind, const RunConfig& config) : kind_(kind), config_(config) {}
+  ~WaylandSaver();
+  int Run();
+
+  uint32_t CurrentTimeSeconds() override { return seed_; }
+  Settings ReadSettings() override { return config_.settings; }
+  int32_t ScreenWidth() override { return 0; }
+  int32_t ScreenHeight() override { return 0; }
+  ReferenceContext GetReferenceContext() override { return nullptr; }
+  // Every scene asks for the one frame clock; the first request starts it.
+  uint32_t StartTimer(uint32_t intervalMs) override {
+    if (!clock_.Running() && !limitReached_) clock_.Start(MonotonicNowNs(), intervalMs);
+    return 1;
+  }
+  void StopTimer(uint32_t) override {}
+
+  // Listeners reach these.
+  void Global(wl_registry* registry, uint32_t name, const char* interface, uint32_t version);
+  void GlobalRemove(uint32_t name);
+  void OutputChanged() { outputsChanged_ = true; }
+  void Capabilities(uint32_t caps);
+  void Keymap(uint32_t format, int fd, uint32_t size);
+  void Key(uint32_t key, uint32_t state);
+  void Modifiers(uint32_t depressed, uint32_t latched, uint32_t locked, uint32_t group) {
+    if (xkbState_ != nullptr) xkb_state_update_mask(xkbState_, depressed, latched, locked, 0, 0, group);
+  }
+  void PointerEnter(uint32_t serial, wl_surface* surface, wl_fixed_t x, wl_fixed_t y);
+  void PointerMotion(wl_fixed_t x, wl_fixed_t y);
+  void Button(uint32_t button, uint32_t state) {
+    if (closesOnInput_ && state == WL_POINTER_BUTTON_STATE_PRESSED &&
+        (button == BTN_LEFT || button == BTN_RIGHT || button == BTN_MIDDLE))
+      Close(0);
+  }
+  void Configure(View& view, int32_t width, int32_t height);
+  void ViewClosed(View& view);
+  void Close(int code) {
+    if (!done_) exitCode_ = code;
+    done_ = true;
+  }
+  xdg_wm_base* wmBase() { return wmBase_; }
+
+ private:
+  bool OpenViews();
+  void FollowOutputs();
+  std::unique_ptr<View> MakeView(Output* output);
+  void StartScene(View& view, const SceneArea& area);
+  Buffer* FreeBuffer(View& view);
+  void Frame();
+  void Loop();
+  bool Lost();
+
+  WindowKind kind_;
+  RunConfig config_;
+  uint32_t seed_ = 0;
+  wl_display* display_ = nullptr;
+  wl_registry* registry_ = nullptr;
+  wl_compositor* compositor_ = nullptr;
+  uint32_t compositorVersion_ = 0;
+  wl_shm* shm_ = nullptr;
+  wl_seat* seat_ = nullptr;
+  wl_keyboard* keyboard_ = nullptr;
+  wl_pointer* pointer_ = nullptr;
+  xdg_wm_base* wmBase_ = nullptr;
+  zxdg_output_manager_v1* outputManager_ = nullptr;
+  zwlr_layer_shell_v1* layerShell_ = nullptr;
+  xkb_context* xkb_ = nullptr;
+  xkb_keymap* keymap_ = nullptr;
+  xkb_state* xkbState_ = nullptr;
+  std::vector<std::unique_ptr<Output>> outputs_;
+  std::vector<std::unique_ptr<View>> views_;
+  bool outputsChanged_ = false;
+  bool closesOnInput_ = false;
+  bool closesOnQuitKey_ = false;
+  bool anchored_ = false;
+  int32_t anchorX_ = 0, anchorY_ = 0;
+  int32_t pointerOffsetX_ = 0, pointerOffsetY_ = 0;
+  FrameClock clock_;
+  bool limitReached_ = false;
+  uint32_t frames_ = 0;
+  bool done_ = false;
+  int exitCode_ = 0;
+};
+
+WaylandSaver& Of(void* data) { return *static_cast<WaylandSaver*>(data); }
+
+// --- listeners ------------------------------------------------------------
+
+const wl_buffer_listener kBufferListener = {
+    [](void* data, wl_buffer*) { static_cast<Buffer*>(data)->busy = false; }};
+
+const wl_output_listener kOutputListener = {
+    [](void* data, wl_output*, int32_t x, int32_t y, int32_t, int32_t, int32_t, const char*,
+       const char*, int32_t) {
+      auto* o = static_cast<Output*>(data);
+      if (o->xdg == nullptr) o->x = x, o->y = y;
+    },
+    [](void* data, wl_output*, uint32_t flags, int32_t width, int32_t height, int32_t) {
+      auto* o = static_cast<Output*>(data);
+      if ((flags & WL_OUTPUT_MODE_CURRENT) != 0) o->modeWidth = width, o->modeHeight = height;
+    },
+    [](void* data, wl_output*) { static_cast<Output*>(data)->done = true; },
+    [](void* data, wl_output*, int32_t factor) {
+      static_cast<Output*>(data)->scale = std::clamp(factor, 1, kMaxPixelSize);
+    },
+    [](void*, wl_output*, const char*) {},
+    [](void*, wl_output*, const char*) {},
+};
+
+const zxdg_output_v1_listener kXdgOutputListener = {
+    [](void* data, zxdg_output_v1*, int32_t x, int32_t y) {
+      auto* o = static_cast<Output*>(data);
+      o->x = x, o->y = y;
+    },
+    [](void* data, zxdg_output_v1*, int32_t w, int32_t h) {
+      auto* o = static_cast<Output*>(data);
+      o->logicalWidth = w, o->logicalHeight = h;
+    },
+    [](void*, zxdg_output_v1*) {},
+    [](void*, zxdg_output_v1*, const char*) {},
+    [](void*, zxdg_output_v1*, const char*) {},
+};
+
+const xdg_wm_base_listener kWmBaseListener = {
+    [](void*, xdg_wm_base* base, uint32_t serial) { xdg_wm_base_pong(base, serial); }};
+
+const wl_keyboard_listener kKeyboardListener = {
+    [](void* data, wl_keyboard*, uint32_t format, int32_t fd, uint32_t size) {
+      Of(data).Keymap(format, fd, size);
+    },
+    [](void*, wl_keyboard*, uint32_t, wl_surface*, wl_array*) {},
+    [](void*, wl_keyboard*, uint32_t, wl_surface*) {},
+    [](void* data, wl_keyboard*, uint32_t, uint32_t, uint32_t key, uint32_t state) {
+      Of(data).Key(key, state);
+    },
+    [](void* data, wl_keyboard*, uint32_t, uint32_t d, uint32_t la, uint32_t lo, uint32_t g) {
+      Of(data).Modifiers(d, la, lo, g);
+    },
+    [](void*, wl_keyboard*, int32_t, int32_t) {},
+};
+
+const wl_pointer_listener kPointerListener = {
+    [](void* data, wl_pointer*, uint32_t serial, wl_surface* surface, wl_fixed_t x,
+       wl_fixed_t y) { Of(data).PointerEnter(serial, surface, x, y); },
+    [](void*, wl_pointer*, uint32_t, wl_surface*) {},
+    [](void* data, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t y) {
+      Of(data).PointerMotion(x, y);
+    },
+    [](void* data, wl_pointer*, uint32_t, uint32_t, uint32_t button, uint32_t state) {
+      Of(data).Button(button, state);
+    },
+    [](void*, wl_pointer*, uint32_t, uint32_t, wl_fixed_t) {},
+    [](void*, wl_pointer*) {},
+    [](void*, wl_pointer*, uint32_t) {},
+    [](void*, wl_pointer*, uint32_t, uint32_t) {},
+    [](void*, wl_pointer*, uint32_t, int32_t) {},
+    [](void*, wl_pointer*, uint32_t, int32_t) {},
+};
+
+const wl_seat_listener kSeatListener = {
+    [](void* data, wl_seat*, uint32_t caps) { Of(data).Capabilities(caps); },
+    [](void*, wl_seat*, const char*) {},
+};
+
+const wl_registry_listener kRegistryListener = {
+    [](void* data, wl_registry* registry, uint32_t name, const char* interface,
+       uint32_t version) { Of(data).Global(registry, name, interface, version); },
+    [](void* data, wl_registry*, uint32_t name) { Of(data).GlobalRemove(name); },
+};
+
+const zwlr_layer_surface_v1_listener kLayerListener = {
+    [](void* data, zwlr_layer_surface_v1* layer, uint32_t serial, uint32_t w, uint32_t h) {
+      auto* view = static_cast<View*>(data);
+      zwlr_layer_surface_v1_ack_configure(layer, serial);
+      view->saver->Configure(*view, static_cast<int32_t>(std::min<uint32_t>(w, kMaxMonitorSide)),
+                             static_cast<int32_t>(std::min<uint32_t>(h, kMaxMonitorSide)));
+    },
+    [](void* data, zwlr_layer_surface_v1*) {
+      auto* view = static_cast<View*>(data);
+      view->saver->ViewClosed(*view);
+    },
+};
+
+// The toplevel's size comes first, the surface configure confirms it.
+const xdg_toplevel_listener kToplevelListener = {
+    [](void* data, xdg_toplevel*, int32_t w, int32_t h, wl_array*) {
+      auto* view = static_cast<View*>(data);
+      if (w > 0 && h > 0) {
+        view->width = std::min(w, kMaxMonitorSide);
+        view->height = std::min(h, kMaxMonitorSide);
+      }
+    },
+    [](void* data, xdg_toplevel*) {
+      auto* view = static_cast<View*>(data);
+      view->saver->Close(0);
+    },
+    [](void*, xdg_toplevel*, int32_t, int32_t) {},
+    [](void*, xdg_toplevel*, wl_array*) {},
+};
+
+const xdg_surface_listener kXdgSurfaceListener = {
+    [](void* data, xdg_surface* surface, uint32_t serial) {
+      auto* view = static_cast<View*>(data);
+      xdg_surface_ack_configure(surface, serial);
+      view->saver->Configure(*view, view->width, view->height);
+    },
+};
+
+// --- the saver ------------------------------------------------------------
+
+WaylandSaver::~WaylandSaver() {
+  for (auto& view : views_) view->scenes.Destroy(*this);
+  views_.clear();
+  for (auto& o : outputs_) {
+    if (o->xdg != nullptr) zxdg_output_v1_destroy(o->xdg);
+    if (o->output != nullptr) wl_output_destroy(o->output);
+  }
+  if (xkbState_ != nullptr) xkb_state_unref(xkbState_);
+  if (keymap_ != nullptr) xkb_keymap_unref(keymap_);
+  if (xkb_ != nullptr) xkb_context_unref(xkb_);
+  if (display_ != nullptr) wl_display_disconnect(display_);
+}
+
+void WaylandSaver::Global(wl_registry* registry, uint32_t name, const char* interface,
+                          uint32_t version) {
+  const std::string_view what(interface);
+  if (what == wl_compositor_interface.name && compositor_ == nullptr) {
+    compositorVersion_ = std::min<uint32_t>(version, 4);
+    compositor_ = static_cast<wl_compositor*>(
+        wl_registry_bind(registry, name, &wl_compositor_interface, compositorVersion_));
+  } else if (what == wl_shm_interface.name && shm_ == nullptr) {
+    shm_ = static_cast<wl_shm*>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
+  } else if (what == wl_seat_interface.name && seat_ == nullptr) {
+    seat_ = static_cast<wl_seat*>(
+        wl_registry_bind(registry, name, &wl_seat_interface, std::min<uint32_t>(version, 5)));
+    wl_seat_add_listener(seat_, &kSeatListener, this);
+  } else if (what == xdg_wm_base_interface.name && wmBase_ == nullptr) {
+    wmBase_ = static_cast<xdg_wm_base*>(wl_registry_bind(registry, name, &xdg_wm_base_interface, 1));
+    xdg_wm_base_add_listener(wmBase_, &kWmBaseListener, this);
+  } else if (what == zxdg_output_manager_v1_interface.name && outputManager_ == nullptr) {
+    outputManager_ = static_cast<zxdg_output_manager_v1*>(wl_registry_bind(
+        registry, name, &zxdg_output_manager_v1_interface, std::min<uint32_t>(version, 3)));
+    for (auto& o : outputs_)
+      if (o->xdg == nullptr) {
+        o->xdg = zxdg_output_manager_v1_get_xdg_output(outputManager_, o->output);
+        zxdg_output_v1_add_listener(o->xdg, &kXdgOutputListener, o.get());
+      }
+  } else if (what == zwlr_layer_shell_v1_interface.name && layerShell_ == nullptr) {
+    layerShell_ = static_cast<zwlr_layer_shell_v1*>(wl_registry_bind(
+        registry, name, &zwlr_layer_shell_v1_interface, std::min<uint32_t>(version, 4)));
+  } else if (what == wl_output_interface.name && version >= 2) {
+    auto o = std::make_unique<Output>();
+    o->name = name;
+    o->output = static_cast<wl_output*>(
+        wl_registry_bind(registry, name, &wl_output_interface, std::min<uint32_t>(version, 3)));
+    wl_output_add_listener(o->output, &kOutputListener, o.get());
+    if (outputManager_ != nullptr) {
+      o->xdg = zxdg_output_manager_v1_get_xdg_output(outputManager_, o->output);
+      zxdg_output_v1_add_listener(o->xdg, &kXdgOutputListener, o.get());
+    }
+    outputs_.push_back(std::move(o));
+    outputsChanged_ = true;
+  }
+}
+
+void WaylandSaver::GlobalRemove(uint32_t name) {
+  for (size_t i = 0; i < outputs_.size(); ++i) {
+    if (outputs_[i]->name != name) continue;
+    Output* gone = outputs_[i].get();
+    for (size_t v = 0; v < views_.size(); ++v)
+      if (views_[v]->output == gone) {
+        views_[v]->scenes.Destroy(*this);
+        views_.erase(views_.begin() + static_cast<std::ptrdiff_t>(v));
+        break;
+      }
+    if (gone->xdg != nullptr) zxdg_output_v1_destroy(gone->xdg);
+    wl_output_destroy(gone->output);
+    outputs_.erase(outputs_.begin() + static_cast<std::ptrdiff_t>(i));
+    outputsChanged_ = true;
+    return;
+  }
+}
+
+// wtype and virtual pointers come and go: each brings its device anew.
+void WaylandSaver::Capabilities(uint32_t caps) {
+  const bool wantKeys = closesOnInput_ || closesOnQuitKey_;
+  if ((caps & WL_SEAT_CAPABILITY_KEYBOARD) != 0 && keyboard_ == nullptr && wantKeys) {
+    keyboard_ = wl_seat_get_keyboard(seat_);
+    wl_keyboard_add_listener(keyboard_, &kKeyboardListener, this);
+  } else if ((caps & WL_SEAT_CAPABILITY_KEYBOARD) == 0 && keyboard_ != nullptr) {
+    wl_keyboard_destroy(keyboard_);
+    keyboard_ = nullptr;
+  }
+  if ((caps & WL_SEAT_CAPABILITY_POINTER) != 0 && pointer_ == nullptr && closesOnInput_) {
+    pointer_ = wl_seat_get_pointer(seat_);
+    wl_pointer_add_listener(pointer_, &kPointerListener, this);
+  } else if ((caps & WL_SEAT_CAPABILITY_POINTER) == 0 && pointer_ != nullptr) {
+    wl_pointer_destroy(pointer_);
+    pointer_ = nullptr;
+  }
+}
+
+void WaylandSaver::Keymap(uint32_t format, int fd, uint32_t size) {
+  if (format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 && size > 0 && xkb_ != nullptr) {
+    void* map = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+    if (map != MAP_FAILED) {
+      // The text ends in a terminator within size; strnlen keeps a bad one in bounds.
+      const char* text = static_cast<const char*>(map);
+      const std::string copy(text, strnlen(text, size));
+      munmap(map, size);
+      xkb_keymap* keymap =
+          xkb_keymap_new_from_string(xkb_, copy.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1,
+                                     XKB_KEYMAP_COMPILE_NO_FLAGS);
+      if (keymap != nullptr) {
+        if (xkbState_ != nullptr) xkb_state_unref(xkbState_);
+        if (keymap_ != nullptr) xkb_keymap_unref(keymap_);
+        keymap_ = keymap;
+        xkbState_ = xkb_state_new(keymap_);
+      }
+    }
+  }
+  close(fd);
+}
+
+void WaylandSaver::Key(uint32_t key, uint32_t state) {
+  if (state != WL_KEYBOARD_KEY_STATE_PRESSED) return;
+  if (closesOnInput_) {
+    Close(0);
+  } else if (closesOnQuitKey_ && xkbState_ != nullptr) {
+    const xkb_keysym_t sym = xkb_state_key_get_one_sym(xkbState_, key + 8);
+    if (sym == XKB_KEY_q || sym == XKB_KEY_Q || sym == XKB_KEY_Escape) Close(0);
+  }
+}
+
+void WaylandSaver::PointerEnter(uint32_t serial, wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
+  if (!closesOnInput_) return;
+  wl_pointer_set_cursor(pointer_, serial, nullptr, 0, 0);  // hidden over the saver
+  pointerOffsetX_ = pointerOffsetY_ = 0;
+  for (auto& view : views_)
+    if (view->surface == surface && view->output != nullptr) {
+      pointerOffsetX_ = view->output->x;
+      pointerOffsetY_ = view->output->y;
+    }
+  PointerMotion(x, y);
+}
+
+// Positions are made global (the output's place plus the surface's), so
+// movement across outputs is measured as one.
+void WaylandSaver::PointerMotion(wl_fixed_t x, wl_fixed_t y) {
+  if (!closesOnInput_) return;
+  const int32_t gx = pointerOffsetX_ + wl_fixed_to_int(x);
+  const int32_t gy = pointerOffsetY_ + wl_fixed_to_int(y);
+  if (!anchored_) {
+    anchored_ = true;
+    anchorX_ = gx;
+    anchorY_ = gy;
+    return;
+  }
+  if (MovedPastThreshold(anchorX_, anchorY_, gx, gy)) Close(0);
+}
+
+void WaylandSaver::Configure(View& view, int32_t width, int32_t height) {
+  if (width <= 0 || height <= 0) {
+    width = kWindowWidth;
+    height = kWindowHeight;
+  }
+  view.width = width;
+  view.height = height;
+  view.configured = true;
+  if (view.output != nullptr) view.scale = view.output->scale;
+  wl_surface_set_buffer_scale(view.surface, view.scale);
+  if (view.scenes.Count() == 0) {
+    std::vector<Monitor> one(1);
+    one[0].width = width * view.scale;
+    one[0].height = height * view.scale;
+    one[0].automaticPixelSize = view.scale;
+    const auto areas = PlanScenes(one, config_.settings.pixelSize, seed_);
+    if (!areas.empty()) StartScene(view, areas[0]);
+  } else {
+    Stage& stage = view.scenes.StageAt(0);
+    ResizeStage(stage, *this, StageSide(width * view.scale, stage.pixelSize),
+                StageSide(height * view.scale, stage.pixelSize));
+  }
+}
+
+void WaylandSaver::ViewClosed(View& view) {
+  if (kind_ == WindowKind::TryOut) {
+    Close(0);
+    return;
+  }
+  for (size_t v = 0; v < views_.size(); ++v)
+    if (views_[v].get() == &view) {
+      if (view.output != nullptr) view.output->covered = false;
+      view.scenes.Destroy(*this);
+      views_.erase(views_.begin() + static_cast<std::ptrdiff_t>(v));
+      return;
+    }
+}
+
+void WaylandSaver::StartScene(View& view, const SceneArea& area) {
+  view.scenes.Create({area}, *this);
+}
+
+std::unique_ptr<View> WaylandSaver::MakeView(Output* output) {
+  auto view = std::make_unique<View>();
+  view->saver = this;
+  view->output = output;
+  view->surface = wl_compositor_create_surface(compositor_);
+  if (kind_ != WindowKind::TryOut && layerShell_ != nullptr) {
+    const bool background = kind_ == WindowKind::Background;
+    view->layer = zwlr_layer_shell_v1_get_layer_surface(
+        layerShell_, view->surface, output->output,
+        background ? ZWLR_LAYER_SHELL_V1_LAYER_BACKGROUND : ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY,
+        background ? "wallpaper" : "screensaver");
+    zwlr_layer_surface_v1_add_listener(view->layer, &kLayerListener, view.get());
+    zwlr_layer_surface_v1_set_anchor(view->layer, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP |
+                                                      ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
+                                                      ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT |
+                                                      ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
+    zwlr_layer_surface_v1_set_size(view->layer, 0, 0);
+    zwlr_layer_surface_v1_set_exclusive_zone(view->layer, -1);
+    zwlr_layer_surface_v1_set_keyboard_interactivity(view->layer, background ? 0 : 1);
+  } else {
+    view->xdgSurface = xdg_wm_base_get_xdg_surface(wmBase_, view->surface);
+    xdg_surface_add_listener(view->xdgSurface, &kXdgSurfaceListener, view.get());
+    view->toplevel = xdg_surface_get_toplevel(view->xdgSurface);
+    xdg_toplevel_add_listener(view->toplevel, &kToplevelListener, view.get());
+    xdg_toplevel_set_app_id(view->toplevel, "glimmerkin");
+    if (output != nullptr) {
+      xdg_toplevel_set_title(view->toplevel, "Screen Saver");
+      xdg_toplevel_set_fullscreen(view->toplevel, output->output);
+    } else {
+      xdg_toplevel_set_title(view->toplevel, "Glimmerkin");
+      view->width = config_.geometry && config_.geometry->width > 0 ? config_.geometry->width
+                                                                    : kWindowWidth;
+      view->height = config_.geometry && config_.geometry->height > 0 ? config_.geometry->height
+                                                                      : kWindowHeight;
+    }
+  }
+  wl_surface_commit(view->surface);
+  return view;
+}
+
+// New outputs get a view and a scene of their own, planned with all the
+// outputs so that the first keeps the seed's scene.
+void WaylandSaver::FollowOutputs() {
+  outputsChanged_ = false;
+  if (kind_ == WindowKind::TryOut) return;
+  std::vector<Monitor> monitors;
+  std::vector<Output*> ready;
+  for (auto& o : outputs_) {
+    if (!o->done) continue;
+    Monitor m;
+    m.x = o->x;
+    m.y = o->y;
+    m.width = o->logicalWidth > 0 ? o->logicalWidth * o->scale : o->modeWidth;
+    m.height = o->logicalHeight > 0 ? o->logicalHeight * o->scale : o->modeHeight;
+    m.automaticPixelSize = o->scale;
+    monitors.push_back(m);
+    ready.push_back(o.get());
+  }
+  const auto areas = PlanScenes(monitors, config_.settings.pixelSize, seed_);
+  for (const SceneArea& area : areas) {
+    for (size_t i = 0; i < monitors.size(); ++i) {
+      Output* o = ready[i];
+      if (o->covered || monitors[i].x != area.x || monitors[i].y != area.y ||
+          monitors[i].width != area.width || monitors[i].height != area.height)
+        continue;
+      o->covered = true;
+      auto view = MakeView(o);
+      view->scale = o->scale;
+      StartScene(*view, area);
+      views_.push_back(std::move(view));
+      break;
+    }
+  }
+}
+
+Buffer* WaylandSaver::FreeBuffer(View& view) {
+  const int32_t w = view.width * view.scale;
+  const int32_t h = view.height * view.scale;
+  // Buffers of an old size go once the compositor has let them go.
+  std::erase_if(view.buffers, [&](const std::unique_ptr<Buffer>& b) {
+    return !b->busy && (b->width != w || b->height != h);
+  });
+  for (auto& b : view.buffers)
+    if (!b->busy && b->width == w && b->height == h) return b.get();
+  if (view.buffers.size() >= kMaxBuffers) return nullptr;
+  const size_t stride = static_cast<size_t>(w) * 4;
+  const size_t bytes = stride * static_cast<size_t>(h);
+  if (bytes == 0 || bytes > size_t{INT32_MAX}) return nullptr;
+  const int fd = memfd_create("glimmerkin-frame", MFD_CLOEXEC);
+  if (fd < 0) return nullptr;
+  if (ftruncate(fd, static_cast<off_t>(bytes)) != 0) {
+    close(fd);
+    return nullptr;
+  }
+  void* map = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  if (map == MAP_FAILED) {
+    close(fd);
+    return nullptr;
+  }
+  auto b = std::make_unique<Buffer>();
+  b->pixels = static_cast<uint32_t*>(map);
+  b->bytes = bytes;
+  b->width = w;
+  b->height = h;
+  wl_shm_pool* pool = wl_shm_create_pool(shm_, fd, static_cast<int32_t>(bytes));
+  b->buffer = wl_shm_pool_create_buffer(pool, 0, w, h, static_cast<int32_t>(stride),
+                                        WL_SHM_FORMAT_XRGB8888);
+  wl_shm_pool_destroy(pool);
+  close(fd);
+  wl_buffer_add_listener(b->buffer, &kBufferListener, b.get());
+  view.buffers.push_back(std::move(b));
+  return view.buffers.back().get();
+}
+
+// Every scene steps each frame; a view without a free buffer skips the
+// showing of that one frame, never the step.
+void WaylandSaver::Frame() {
+  for (auto& view : views_) {
+    if (view->scenes.Count() == 0) continue;
+    Buffer* buffer = view->configured ? FreeBuffer(*view) : nullptr;
+    RasterView target;
+    if (buffer != nullptr) {
+      target.pixels = buffer->pixels;
+      target.width = buffer->width;
+      target.height = buffer->height;
+      target.stride = buffer->width;
+    }
+    view->scenes.RunFrames([&](size_t) { return target; });
+    if (buffer == nullptr) continue;
+    buffer->busy = true;
+    wl_surface_attach(view->surface, buffer->buffer, 0, 0);
+    if (compositorVersion_ >= 4)
+      wl_surface_damage_buffer(view->surface, 0, 0, buffer->width, buffer->height);
+    else
+      wl_surface_damage(view->surface, 0, 0, view->width, view->height);
+    wl_surface_commit(view->surface);
+  }
+  ++frames_;
+  if (config_.frameLimit && frames_ >= *config_.frameLimit) {
+    limitReached_ = true;
+    clock_.Stop();
+  }
+}
+
+bool WaylandSaver::Lost() {
+  const int error = wl_display_get_error(display_);
+  if (error == 0) return false;
+  if (error == EPROTO) {
+    const wl_interface* interface = nullptr;
+    uint32_t id = 0;
+    const uint32_t code = wl_display_get_protocol_error(display_, &interface, &id);
+    std::fprintf(stderr, "glimmerkin: the compositor refused a request (%s error %u)\n",
+                 interface != nullptr ? interface->name : "unknown", code);
+  } else {
+    std::fprintf(stderr, "glimmerkin: lost the connection to the Wayland compositor\n");
+  }
+  return true;
+}
+
+void WaylandSaver::Loop() {
+  const int fd = wl_display_get_fd(display_);
+  while (!done_) {
+    if (wl_display_dispatch_pending(display_) < 0 || Lost()) {
+      Close(kExitNoDisplay);
+      break;
+    }
+    if (outputsChanged_) FollowOutputs();
+    if (done_) break;
+    const int64_t now = MonotonicNowNs();
+    if (clock_.Due(now)) {
+      clock_.Advance(now);
+      Frame();
+    }
+    while (wl_display_prepare_read(display_) != 0) {
+      if (wl_display_dispatch_pending(display_) < 0) break;
+    }
+    short events = POLLIN;
+    if (wl_display_flush(display_) < 0 && errno == EAGAIN) events |= POLLOUT;
+    pollfd waiting{fd, events, 0};
+    const int ready = poll(&waiting, 1, clock_.TimeoutMs(MonotonicNowNs()));
+    if (ready > 0 && (waiting.revents & (POLLIN | POLLERR | POLLHUP)) != 0) {
+      if (wl_display_read_events(display_) < 0) {
+        Lost() || std::fprintf(stderr, "glimmerkin: lost the connection to the Wayland compositor\n");
+        Close(kExitNoDisplay);
+      }
+    } else {
+      wl_display_cancel_read(display_);
+      if (ready < 0 && errno != EINTR) Close(kExitNoDisplay);
+    }
+  }
+}
+
+int WaylandSaver::Run() {
+  seed_ = config_.fixedSeed ? *config_.fixedSeed : static_cast<uint32_t>(std::time(nullptr));
+  display_ = wl_display_connect(nullptr);
+  if (display_ == nullptr) {
+    std::fprintf(stderr, "glimmerkin: cannot connect to the Wayland compositor\n");
+    return kExitNoDisplay;
+  }
+  xkb_ = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+  closesOnInput_ = kind_ == WindowKind::FullScreen;
+  closesOnQuitKey_ = kind_ == WindowKind::TryOut;
+  registry_ = wl_display_get_registry(display_);
+  wl_registry_add_listener(registry_, &kRegistryListener, this);
+  // Globals, then what the outputs and the seat say of themselves.
+  if (wl_display_roundtrip(display_) < 0 || wl_display_roundtrip(display_) < 0) {
+    Lost();
+    return kExitNoDisplay;
+  }
+  if (compositor_ == nullptr || shm_ == nullptr) {
+    std::fprintf(stderr, "glimmerkin: the compositor offers no wl_compositor or wl_shm\n");
+    return kExitNoDisplay;
+  }
+  if (kind_ == WindowKind::Background && layerShell_ == nullptr) {
+    std::fprintf(stderr, "glimmerkin: -background needs a compositor with the layer shell\n");
+    return 1;
+  }
+  if (layerShell_ == nullptr || kind_ == WindowKind::TryOut) {
+    if (wmBase_ == nullptr) {
+      std::fprintf(stderr, "glimmerkin: the compositor offers neither the layer shell nor xdg-shell\n");
+      return kExitNoDisplay;
+    }
+  }
+  if (kind_ == WindowKind::TryOut) views_.push_back(MakeView(nullptr));
+  FollowOutputs();
+  if (config_.frameLimit && *config_.frameLimit == 0) limitReached_ = true;
+  Loop();
+  return exitCode_;
+}
+
+}  // namespace
+
+int RunWaylandSaver(WindowKind kind, const RunConfig& config) {
+  WaylandSaver saver(kind, config);
+  return saver.Run();
+}
+
+}  // namespace glimmerkin
