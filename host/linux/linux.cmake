@@ -24,3 +24,4 @@ set(GLIMMERKIN_HACK_DIR "libexec/xscreensaver" CACHE STRING "XScreenSaver hack d
 set(GLIMMERKIN_HACK_CONFIG_DIR "share/xscreensaver/config" CACHE STRING "XScreenSaver config directory, relative to the prefix")
 install(TARGETS glimmerkin RUNTIME DESTINATION ${GLIMMERKIN_HACK_DIR})
 install(FILES resources/glimmerkin.xml DESTINATION ${GLIMMERKIN_HACK_CONFIG_DIR})
+install(FILES docs/glimmerkin.6 DESTINATION share/man/man6)
