@@ -257,3 +257,15 @@ TEST(LinuxOptionWordsTest, ParsersRejectTrailingText) {
 
 }  // namespace
 }  // namespace glimmerkin
+
+namespace glimmerkin {
+namespace {
+
+TEST(LinuxOptionWordsTest, HelpListsEveryWord) {
+  const std::string usage = LinuxUsage();
+  for (const std::string_view word : LinuxOptionWords())
+    EXPECT_NE(usage.find("-" + std::string(word)), std::string::npos) << word;
+}
+
+}  // namespace
+}  // namespace glimmerkin

@@ -6,9 +6,31 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <png.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
 #include "scene/random.h"
 
 namespace {
+
+// A folder of the test process's own, removed at exit: the tests leave
+// nothing behind in the temporary directory.
+// Never destroyed, so that the exit handler can still read it.
+const std::string& Scratch() {
+  static const std::string* path = [] {
+    auto* made = new std::string(::testing::TempDir() + "/glimmerkin-sim-test-XXXXXX");
+    if (mkdtemp(made->data()) == nullptr) {
+      *made = ::testing::TempDir();
+      return made;
+    }
+    std::atexit([] { std::filesystem::remove_all(Scratch()); });
+    return made;
+  }();
+  return *path;
+}
 
 struct Result {
   int status = -1;
@@ -18,7 +40,7 @@ struct Result {
 
 Result RunSim(const std::string& args) {
   // One file per test process: ctest runs the cases in parallel.
-  const std::string errFile = ::testing::TempDir() + "/sim_stderr_" + std::to_string(getpid()) + ".txt";
+  const std::string errFile = Scratch() + "/stderr.txt";
   const std::string command = std::string(GLIMMERKIN_SIM_PATH) + " " + args + " 2>" + errFile;
   Result r;
   FILE* pipe = popen(command.c_str(), "r");
@@ -32,6 +54,7 @@ Result RunSim(const std::string& args) {
     while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) r.err.append(buffer, n);
     fclose(f);
   }
+  std::remove(errFile.c_str());
   return r;
 }
 
@@ -122,7 +145,7 @@ uint32_t BigEndian32(const std::string& data, size_t at) {
 }
 
 TEST(SimRender, WritesAPngOfTheStageSize) {
-  const std::string out = ::testing::TempDir() + "/render.png";
+  const std::string out = Scratch() + "/render.png";
   const Result r = RunSim("render --seed 9 --size 333x222 --ticks 40 --out " + out);
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string png = ReadFile(out);
@@ -133,7 +156,7 @@ TEST(SimRender, WritesAPngOfTheStageSize) {
 }
 
 TEST(SimRender, FrameSequenceMatchesSingleRenders) {
-  const std::string dir = ::testing::TempDir();
+  const std::string dir = Scratch();
   ASSERT_EQ(RunSim("frames --seed 4 --size 400x300 --ticks 25 --count 3 --outdir " + dir).status, 0);
   ASSERT_EQ(RunSim("render --seed 4 --size 400x300 --ticks 27 --out " + dir + "/single.png").status, 0);
   const std::string third = ReadFile(dir + "/frame-00002.png");
@@ -143,7 +166,7 @@ TEST(SimRender, FrameSequenceMatchesSingleRenders) {
 }
 
 TEST(SimRender, ContactSheetAndUsageErrors) {
-  const std::string out = ::testing::TempDir() + "/contact.png";
+  const std::string out = Scratch() + "/contact.png";
   const Result r = RunSim("contact-sheet --out " + out);
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string png = ReadFile(out);
@@ -155,6 +178,56 @@ TEST(SimRender, ContactSheetAndUsageErrors) {
   const Result bad = RunSim("render --seed 1 --size 10x10 --ticks 1 --out /nonexistent/dir/x.png");
   EXPECT_EQ(bad.status, 1);
   EXPECT_EQ(CountLines(bad.err), 1);
+}
+
+std::vector<uint32_t> DecodePng(const std::string& path, uint32_t& width, uint32_t& height) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  std::vector<uint32_t> pixels;
+  if (!png_image_begin_read_from_file(&image, path.c_str())) return pixels;
+  image.format = PNG_FORMAT_BGRA;
+  pixels.resize(size_t{image.width} * image.height);
+  if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) pixels.clear();
+  width = image.width;
+  height = image.height;
+  return pixels;
+}
+
+TEST(SimRender, PixelSizeEnlargesTheSmallerStageAndCutsIt) {
+  const std::string big = Scratch() + "/big.png";
+  const std::string small = Scratch() + "/small.png";
+  // 401x301 at pixel size 2 runs on a 201x151 stage; the last column and
+  // row of the enlargement are cut.
+  ASSERT_EQ(RunSim("render --seed 77 --size 401x301 --ticks 60 --pixel-size 2 --out " + big).status, 0);
+  ASSERT_EQ(RunSim("render --seed 77 --size 201x151 --ticks 60 --out " + small).status, 0);
+  uint32_t bw = 0, bh = 0, sw = 0, sh = 0;
+  const auto enlarged = DecodePng(big, bw, bh);
+  const auto stage = DecodePng(small, sw, sh);
+  ASSERT_EQ(bw, 401u);
+  ASSERT_EQ(bh, 301u);
+  ASSERT_EQ(sw, 201u);
+  ASSERT_EQ(sh, 151u);
+  ASSERT_FALSE(enlarged.empty());
+  for (uint32_t y = 0; y < bh; ++y)
+    for (uint32_t x = 0; x < bw; ++x)
+      ASSERT_EQ(enlarged[size_t{y} * bw + x], stage[size_t{y / 2} * sw + x / 2]) << x << "," << y;
+  // frames takes it too; sizes outside 1..4 are usage errors.
+  ASSERT_EQ(RunSim("frames --seed 77 --size 401x301 --ticks 60 --count 1 --pixel-size 2 --outdir " +
+                   Scratch()).status, 0);
+  EXPECT_EQ(ReadFile(Scratch() + "/frame-00000.png"), ReadFile(big));
+  for (const char* bad : {"0", "5", "-1", "x", ""})
+    EXPECT_EQ(RunSim(std::string("render --seed 1 --size 10x10 --ticks 1 --out ") + big +
+                     " --pixel-size '" + bad + "'").status, 2) << bad;
+}
+
+TEST(SimCli, VersionAndHelp) {
+  const Result version = RunSim("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "glimmerkin-sim " GLIMMERKIN_VERSION "\n");
+  const Result help = RunSim("render --help");
+  EXPECT_EQ(help.status, 0);
+  for (const char* word : {"--seed", "--size", "--ticks", "--aliens", "--out", "--pixel-size"})
+    EXPECT_NE(help.out.find(word), std::string::npos) << word;
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <iostream>
 #include <string>
 
+#include "draw/raster/raster.h"
+#include "host/display_rules.h"
 #include "tools/sim/png_writer.h"
 #include "tools/sim/render.h"
 #include "tools/sim/sim_options.h"
@@ -68,7 +70,9 @@ bool ReadCommon(const CommonArgs& args, glimmerkin::TraceOptions& out, std::stri
 
 int main(int argc, char** argv) {
   CLI::App app{"Glimmerkin scene simulator"};
+  app.set_version_flag("--version", std::string("glimmerkin-sim ") + GLIMMERKIN_VERSION);
   app.require_subcommand(1);
+  std::string pixelSizeText = "1";
 
   CommonArgs traceArgs;
   CLI::App* trace = app.add_subcommand("trace", "print the scene tick by tick");
@@ -79,6 +83,8 @@ int main(int argc, char** argv) {
   CLI::App* render = app.add_subcommand("render", "write the frame after tick N as a PNG file");
   AddCommon(*render, renderArgs);
   render->add_option("--out", renderOut, "PNG file to write")->required();
+  render->add_option("--pixel-size", pixelSizeText,
+                     "1 to 4: the scene runs on a stage that much smaller, enlarged by whole pixels");
 
   CommonArgs framesArgs;
   std::string framesCount;
@@ -88,6 +94,8 @@ int main(int argc, char** argv) {
   AddCommon(*frames, framesArgs);
   frames->add_option("--count", framesCount, "number of frames")->required();
   frames->add_option("--outdir", framesDir, "existing folder for frame-NNNNN.png files")->required();
+  frames->add_option("--pixel-size", pixelSizeText,
+                     "1 to 4: the scene runs on a stage that much smaller, enlarged by whole pixels");
 
   std::string contactOut;
   std::string contactScale = "3";
@@ -99,6 +107,8 @@ int main(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     return UsageError(e.what());
@@ -122,14 +132,33 @@ int main(int argc, char** argv) {
       if (!n || *n == 0 || *n > 100000) return UsageError("--count must be 1 to 100000");
       count = *n;
     }
-    const auto write = [&](uint32_t tick, const uint32_t* pixels) {
+    const auto pixelSize = glimmerkin::ParseSigned32(pixelSizeText);
+    if (!pixelSize || *pixelSize < 1 || *pixelSize > glimmerkin::kMaxPixelSize)
+      return UsageError("--pixel-size must be 1 to 4");
+    // At pixel size P the scene runs on a ceil(W/P) x ceil(H/P) stage and
+    // each frame is enlarged into the W x H picture, as the savers show it.
+    const int32_t width = options.width;
+    const int32_t height = options.height;
+    options.width = glimmerkin::StageSide(width, *pixelSize);
+    options.height = glimmerkin::StageSide(height, *pixelSize);
+    std::vector<uint32_t> enlarged;
+    if (*pixelSize > 1) enlarged.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+    const auto write = [&](uint32_t tick, const uint32_t* stagePixels) {
+      const uint32_t* pixels = stagePixels;
+      if (*pixelSize > 1) {
+        glimmerkin::Surface frame;
+        frame.UseMemory(const_cast<uint32_t*>(stagePixels), options.width, options.height);
+        glimmerkin::EnlargeInto(glimmerkin::RasterView{enlarged.data(), width, height, width},
+                                frame, options.width, options.height, *pixelSize);
+        pixels = enlarged.data();
+      }
       std::string path = renderOut;
       if (!single) {
         char name[32];
         std::snprintf(name, sizeof name, "/frame-%05u.png", tick - options.ticks);
         path = framesDir + name;
       }
-      if (!glimmerkin::WritePng(path, pixels, options.width, options.height, options.width, &error)) {
+      if (!glimmerkin::WritePng(path, pixels, width, height, width, &error)) {
         error = path + ": " + error;
         return false;
       }
