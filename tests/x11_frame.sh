@@ -55,19 +55,28 @@ CHILD=$("$HELPER" wait-child "$PARENT" 20) || fail "no preview window"
 "$HELPER" match "$CHILD" "$TEST_DIR/preview.png" 60 || fail "the preview differs from the frame's top-left"
 kill "$PREVIEW"
 
-# Two monitors: /s covers the one that holds the pointer, and its stage is
-# that monitor's size.
-need xdotool
+# Two monitors, the primary on the left, the pointer on the right: /s covers
+# both; the primary shows the seed's scene of its size, the other a scene of
+# its own seeded with the seed + 0x9E3779B9; a key ends it.
+need xdotool convert
 start_xvfb 1600x600x24
 "$HELPER" split-monitors >/dev/null
-"$SIM" render --seed 4 --size 800x600 --ticks 10 --out "$TEST_DIR/right.png" \
+"$SIM" render --seed 4 --size 800x600 --ticks 10 --out "$TEST_DIR/left.png" \
   || fail "glimmerkin-sim render failed"
+"$SIM" render --seed $(( (4 + 0x9E3779B9) % 4294967296 )) --size 800x600 --ticks 10 \
+  --out "$TEST_DIR/right.png" || fail "glimmerkin-sim render failed"
+convert "$TEST_DIR/left.png" "$TEST_DIR/right.png" +append "PNG24:$TEST_DIR/both.png"
 xdotool mousemove 1000 300
 "$GLIMMERKIN" /s -fixed-seed 4 -frame-limit 10 &
 SAVER=$!
 PIDS+=("$SAVER")
 WINDOW=$("$HELPER" wait-saver 20 | cut -d' ' -f1) || fail "no full-screen window"
 geometry=$("$HELPER" geometry "$WINDOW")
-[ "$geometry" = "800x600+800+0" ] || fail "the saver covers $geometry, not the right monitor 800x600+800+0"
-"$HELPER" match "$WINDOW" "$TEST_DIR/right.png" 60 || fail "the right monitor's frame differs"
+[ "$geometry" = "1600x600+0+0" ] || fail "the saver covers $geometry, not both monitors 1600x600+0+0"
+"$HELPER" match "$WINDOW" "$TEST_DIR/both.png" 60 || fail "the two monitors' frames differ"
+cmp -s "$TEST_DIR/left.png" "$TEST_DIR/right.png" && fail "both monitors show the same scene"
+xdotool key x
+status=0
+wait_exit "$SAVER" 10 || status=$?
+[ "$status" -eq 0 ] || fail "a key on the right monitor: exit status $status, expected 0"
 echo PASS

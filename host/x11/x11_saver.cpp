@@ -20,7 +20,9 @@
 #include <ctime>
 #include <vector>
 
+#include "animation/scene_set.h"
 #include "animation/stage.h"
+#include "host/display_rules.h"
 #include "host/frame_clock.h"
 #include "host/saver_main.h"
 
@@ -110,6 +112,56 @@ Rect MonitorAt(Display* display, int screen, int px, int py) {
   }
   XRRFreeMonitors(monitors);
   return found;
+}
+
+// Every monitor of the screen, for a scene each; the whole screen as one
+// monitor where the server reports none.
+std::vector<Monitor> ScreenMonitors(Display* display, int screen) {
+  Monitor whole;
+  whole.width = DisplayWidth(display, screen);
+  whole.height = DisplayHeight(display, screen);
+  whole.primary = true;
+  whole.automaticPixelSize =
+      PixelSizeForPhysical(whole.width, DisplayWidthMM(display, screen));
+  int eventBase = 0;
+  int errorBase = 0;
+  int major = 0;
+  int minor = 0;
+  if (!XRRQueryExtension(display, &eventBase, &errorBase) ||
+      !XRRQueryVersion(display, &major, &minor) || major < 1 || (major == 1 && minor < 5))
+    return {whole};
+  int count = 0;
+  XRRMonitorInfo* found = XRRGetMonitors(display, RootWindow(display, screen), True, &count);
+  if (found == nullptr) return {whole};
+  std::vector<Monitor> monitors;
+  for (int i = 0; i < count; ++i) {
+    Monitor m;
+    m.x = found[i].x;
+    m.y = found[i].y;
+    m.width = found[i].width;
+    m.height = found[i].height;
+    m.primary = found[i].primary != 0;
+    m.automaticPixelSize = PixelSizeForPhysical(found[i].width, found[i].mwidth);
+    monitors.push_back(m);
+  }
+  XRRFreeMonitors(found);
+  if (monitors.empty()) return {whole};
+  return monitors;
+}
+
+// The part of the window image a scene is presented into; empty when the
+// area does not start inside the image.
+RasterView AreaView(const RasterView& image, const SceneArea& area) {
+  if (image.pixels == nullptr || area.x < 0 || area.y < 0 || area.x >= image.width ||
+      area.y >= image.height)
+    return RasterView{};
+  RasterView view;
+  view.pixels = image.pixels + static_cast<size_t>(area.y) * static_cast<size_t>(image.stride) +
+                static_cast<size_t>(area.x);
+  view.width = std::min(area.width, image.width - area.x);
+  view.height = std::min(area.height, image.height - area.y);
+  view.stride = image.stride;
+  return view;
 }
 
 // The image a frame is put to the window from. On 24-bit TrueColor with
@@ -342,11 +394,24 @@ class X11Saver final : public StagePlatform {
     }
     if (!PrepareDrawing(result)) return result;
 
-    CreateStage(stage_, *this);
+    if (kind_ == WindowKind::FullScreen) {
+      // One scene per monitor; the primary's is the scene a lone monitor of
+      // its size shows for the seed.
+      scenes_.Create(PlanScenes(ScreenMonitors(display_, screen_), config_.settings.pixelSize,
+                                CurrentTimeSeconds()),
+                     *this);
+    } else {
+      CreateStage(stage_, *this);
+    }
     ShareBackBuffer();
     if (config_.frameLimit && *config_.frameLimit == 0) clock_.Stop();
     Loop();
-    DestroyStage(stage_, *this);
+    if (kind_ == WindowKind::FullScreen) {
+      UnshareBackBuffer();
+      scenes_.Destroy(*this);
+    } else {
+      DestroyStage(stage_, *this);
+    }
     return exitCode_;
   }
 
@@ -379,7 +444,9 @@ class X11Saver final : public StagePlatform {
     int rootX = 0;
     int rootY = 0;
     PointerPosition(display_, root, rootX, rootY);
-    stageRect_ = MonitorAt(display_, screen_, rootX, rootY);
+    // The window covers the whole screen: every monitor shows a scene and
+    // what no monitor shows stays black.
+    stageRect_ = Rect{0, 0, DisplayWidth(display_, screen_), DisplayHeight(display_, screen_)};
 
     static const char kNoBits[1] = {0};
     const Pixmap empty = XCreateBitmapFromData(display_, root, kNoBits, 1, 1);
@@ -553,8 +620,7 @@ class X11Saver final : public StagePlatform {
   bool ResizeImage() {
     // The back buffer may live in the old image; it gets memory of its own
     // before that image goes.
-    if (stage_.backBuffer.UsesOutsideMemory())
-      stage_.backBuffer = CreateWorkSurface(nullptr, stage_.screenWidth, stage_.screenHeight);
+    UnshareBackBuffer();
     const int width = std::min(windowWidth_, stageRect_.width);
     const int height = std::min(windowHeight_, stageRect_.height);
     if (!image_.Create(display_, visual_, depth_, width, height)) return false;
@@ -567,11 +633,27 @@ class X11Saver final : public StagePlatform {
   // to the window, with no second copy in between.
   void ShareBackBuffer() {
     const RasterView& view = image_.View();
-    if (stage_.backBuffer.Empty() || !image_.Direct() || view.pixels == nullptr ||
-        view.width != stage_.screenWidth || view.height != stage_.screenHeight ||
-        view.stride != view.width)
+    Stage* stage = SharableStage();
+    if (stage == nullptr || stage->backBuffer.Empty() || stage->pixelSize != 1 ||
+        !image_.Direct() || view.pixels == nullptr || view.width != stage->screenWidth ||
+        view.height != stage->screenHeight || view.stride != view.width)
       return;
-    stage_.backBuffer.UseMemory(view.pixels, view.width, view.height);
+    stage->backBuffer.UseMemory(view.pixels, view.width, view.height);
+  }
+
+  void UnshareBackBuffer() {
+    Stage* stage = SharableStage();
+    if (stage != nullptr && stage->backBuffer.UsesOutsideMemory())
+      stage->backBuffer = CreateWorkSurface(nullptr, stage->screenWidth, stage->screenHeight);
+  }
+
+  // The one stage whose frame can be the whole window image: the lone stage,
+  // or a full screen's only scene when it covers the screen from its corner.
+  Stage* SharableStage() {
+    if (kind_ != WindowKind::FullScreen) return &stage_;
+    if (scenes_.Count() != 1 || scenes_.AreaAt(0).x != 0 || scenes_.AreaAt(0).y != 0)
+      return nullptr;
+    return &scenes_.StageAt(0);
   }
 
   void TryGrab() {
@@ -658,7 +740,12 @@ class X11Saver final : public StagePlatform {
   }
 
   void Frame() {
-    RunFrame(stage_, image_.View());
+    if (kind_ == WindowKind::FullScreen) {
+      const RasterView& image = image_.View();
+      scenes_.RunFrames([&](size_t i) { return AreaView(image, scenes_.AreaAt(i)); });
+    } else {
+      RunFrame(stage_, image_.View());
+    }
     if (window_ != 0) image_.Put(window_, gc_);
     ++frames_;
     if (config_.frameLimit && frames_ >= *config_.frameLimit) clock_.Stop();
@@ -712,6 +799,7 @@ class X11Saver final : public StagePlatform {
   Rect stageRect_;
   FrameImage image_;
   Stage stage_;
+  SceneSet scenes_;
 
   bool closesOnInput_ = false;
   bool closesOnQuitKey_ = false;
