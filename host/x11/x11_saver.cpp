@@ -88,14 +88,19 @@ void PointerPosition(Display* display, Window root, int& x, int& y) {
   XQueryPointer(display, root, &rootReturn, &child, &x, &y, &winX, &winY, &mask);
 }
 
-Rect MonitorAt(Display* display, int screen, int px, int py) {
-  const Rect whole{0, 0, DisplayWidth(display, screen), DisplayHeight(display, screen)};
+// RandR 1.5 lists the monitors; older servers cannot tell them apart.
+bool HasMonitorList(Display* display) {
   int eventBase = 0;
   int errorBase = 0;
   int major = 0;
   int minor = 0;
-  if (!XRRQueryExtension(display, &eventBase, &errorBase) ||
-      !XRRQueryVersion(display, &major, &minor) || major < 1 || (major == 1 && minor < 5))
+  return XRRQueryExtension(display, &eventBase, &errorBase) &&
+         XRRQueryVersion(display, &major, &minor) && (major > 1 || (major == 1 && minor >= 5));
+}
+
+Rect MonitorAt(Display* display, int screen, int px, int py) {
+  const Rect whole{0, 0, DisplayWidth(display, screen), DisplayHeight(display, screen)};
+  if (!HasMonitorList(display))
     return whole;
   int count = 0;
   XRRMonitorInfo* monitors = XRRGetMonitors(display, RootWindow(display, screen), True, &count);
@@ -123,12 +128,7 @@ std::vector<Monitor> ScreenMonitors(Display* display, int screen) {
   whole.primary = true;
   whole.automaticPixelSize =
       PixelSizeForPhysical(whole.width, DisplayWidthMM(display, screen));
-  int eventBase = 0;
-  int errorBase = 0;
-  int major = 0;
-  int minor = 0;
-  if (!XRRQueryExtension(display, &eventBase, &errorBase) ||
-      !XRRQueryVersion(display, &major, &minor) || major < 1 || (major == 1 && minor < 5))
+  if (!HasMonitorList(display))
     return {whole};
   int count = 0;
   XRRMonitorInfo* found = XRRGetMonitors(display, RootWindow(display, screen), True, &count);
