@@ -84,4 +84,28 @@ std::vector<SceneArea> PlanScenes(const std::vector<Monitor>& monitors, int32_t 
   return scenes;
 }
 
+const Monitor* MonitorHolding(const std::vector<Monitor>& monitors, int32_t x, int32_t y) {
+  const Monitor* found = nullptr;
+  int64_t foundArea = 0;
+  for (const Monitor& m : monitors) {
+    if (m.width <= 0 || m.height <= 0) continue;
+    const bool holds = int64_t{x} >= m.x && int64_t{y} >= m.y && int64_t{x} - m.x < m.width &&
+                       int64_t{y} - m.y < m.height;
+    const int64_t area = int64_t{m.width} * m.height;
+    if (holds && (found == nullptr || area < foundArea)) {
+      found = &m;
+      foundArea = area;
+    }
+  }
+  if (found == nullptr && !monitors.empty()) found = &monitors.front();
+  return found;
+}
+
+AreaSize WindowStageArea(int32_t windowWidth, int32_t windowHeight, const Monitor& monitor) {
+  const int32_t width = std::max(windowWidth, 0);
+  const int32_t height = std::max(windowHeight, 0);
+  if (width < monitor.width || height < monitor.height) return {width, height};
+  return {std::max(monitor.width, 0), std::max(monitor.height, 0)};
+}
+
 }  // namespace glimmerkin

@@ -70,4 +70,19 @@ struct SceneArea {
 std::vector<SceneArea> PlanScenes(const std::vector<Monitor>& monitors, int32_t pixelSizeSetting,
                                   uint32_t clockSeed);
 
+// The monitor that holds a point: the smallest where monitors overlap, the
+// first one where the point lies on none (so a window placed off every
+// monitor still gets a stage), nullptr only for an empty list.
+const Monitor* MonitorHolding(const std::vector<Monitor>& monitors, int32_t x, int32_t y);
+
+// A drawing area of a window: the window's own size when it is smaller
+// than its monitor either way (a settings preview, a try-out window), else
+// the monitor's, so a window that covers its monitor shows the scene the
+// full screen would.
+struct AreaSize {
+  int32_t width = 0;
+  int32_t height = 0;
+};
+AreaSize WindowStageArea(int32_t windowWidth, int32_t windowHeight, const Monitor& monitor);
+
 }  // namespace glimmerkin

@@ -117,6 +117,39 @@ TEST(PlanScenes, BadMonitorsAreLeftOut) {
   EXPECT_EQ(plan[0].x, 32100);
 }
 
+TEST(WindowMonitor, SmallestHoldingMonitorElseTheFirst) {
+  // A large monitor with a small one overlapping its right part, and a third
+  // far off to the left at negative coordinates.
+  const std::vector<Monitor> monitors = {{0, 0, 1920, 1080, true, 1},
+                                         {1280, 0, 640, 480, false, 2},
+                                         {-1024, 0, 1024, 768, false, 1},
+                                         {5000, 0, 0, 0, false, 1}};
+  EXPECT_EQ(MonitorHolding(monitors, 100, 100), &monitors[0]);
+  EXPECT_EQ(MonitorHolding(monitors, 1300, 10), &monitors[1]);
+  EXPECT_EQ(MonitorHolding(monitors, 1919, 1079), &monitors[0]);
+  EXPECT_EQ(MonitorHolding(monitors, -1, 767), &monitors[2]);
+  // Right and bottom edges belong to no monitor; an empty monitor holds nothing.
+  EXPECT_EQ(MonitorHolding(monitors, 1920, 500), &monitors[0]);
+  EXPECT_EQ(MonitorHolding(monitors, 5000, 0), &monitors[0]);
+  EXPECT_EQ(MonitorHolding(monitors, INT32_MIN, INT32_MAX), &monitors[0]);
+  EXPECT_EQ(MonitorHolding({}, 0, 0), nullptr);
+}
+
+TEST(WindowMonitor, SmallWindowsGetTheirOwnStage) {
+  const Monitor monitor{0, 0, 1920, 1080, true, 1};
+  const AreaSize preview = WindowStageArea(320, 200, monitor);
+  EXPECT_EQ(preview.width, 320);
+  EXPECT_EQ(preview.height, 200);
+  // Smaller one way only is still a window of its own.
+  EXPECT_EQ(WindowStageArea(1920, 600, monitor).height, 600);
+  EXPECT_EQ(WindowStageArea(2000, 600, monitor).width, 2000);
+  // A window covering its monitor (a hack on the root) shows the monitor's scene.
+  const AreaSize whole = WindowStageArea(3840, 1080, monitor);
+  EXPECT_EQ(whole.width, 1920);
+  EXPECT_EQ(whole.height, 1080);
+  EXPECT_EQ(WindowStageArea(-5, 10, monitor).width, 0);
+}
+
 TEST(FrameClockTest, AbsoluteDeadlinesWithoutBursts) {
   FrameClock clock;
   EXPECT_FALSE(clock.Due(0));

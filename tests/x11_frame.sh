@@ -58,7 +58,7 @@ kill "$PREVIEW"
 # Two monitors, the primary on the left, the pointer on the right: /s covers
 # both; the primary shows the seed's scene of its size, the other a scene of
 # its own seeded with the seed + 0x9E3779B9; a key ends it.
-need xdotool convert
+need xdotool convert xrandr
 start_xvfb 1600x600x24
 "$HELPER" split-monitors >/dev/null
 "$SIM" render --seed 4 --size 800x600 --ticks 10 --out "$TEST_DIR/left.png" \
@@ -75,6 +75,22 @@ geometry=$("$HELPER" geometry "$WINDOW")
 [ "$geometry" = "1600x600+0+0" ] || fail "the saver covers $geometry, not both monitors 1600x600+0+0"
 "$HELPER" match "$WINDOW" "$TEST_DIR/both.png" 60 || fail "the two monitors' frames differ"
 cmp -s "$TEST_DIR/left.png" "$TEST_DIR/right.png" && fail "both monitors show the same scene"
+# The screen changes while it runs (RandR tells of it): a 1200x600 screen
+# with no monitors listed, then one monitor of 1600x600; each layout gets
+# its scenes anew, and the window covers it.
+"$SIM" render --seed 4 --size 1200x600 --ticks 10 --out "$TEST_DIR/narrow.png" \
+  || fail "glimmerkin-sim render failed"
+"$HELPER" join-monitors
+# Xvfb turns its only output off for a smaller screen (xrandr says so, and fails).
+xrandr --fb 1200x600 >/dev/null 2>&1 || true
+"$HELPER" match "$WINDOW" "$TEST_DIR/narrow.png" 60 || fail "1200x600: not the seed's scene of that size"
+geometry=$("$HELPER" geometry "$WINDOW")
+[ "$geometry" = "1200x600+0+0" ] || fail "after the change the saver covers $geometry, not 1200x600+0+0"
+"$SIM" render --seed 4 --size 1600x600 --ticks 10 --out "$TEST_DIR/wide.png" \
+  || fail "glimmerkin-sim render failed"
+xrandr --fb 1600x600 --output screen --mode 1600x600 >/dev/null 2>&1 || fail "xrandr could not widen the screen"
+"$HELPER" match "$WINDOW" "$TEST_DIR/wide.png" 60 || fail "1600x600 again: not the seed's scene of that size"
+still_running "$SAVER" "a change of monitors ended the saver"
 xdotool key x
 status=0
 wait_exit "$SAVER" 10 || status=$?

@@ -163,6 +163,7 @@ int Usage() {
       "       x11_helper wait-saver SECONDS  wait for the full-screen saver to hold input\n"
       "       x11_helper saver-window        print the running full-screen saver's id or 0\n"
       "       x11_helper split-monitors      make the screen two monitors, left and right\n"
+      "       x11_helper join-monitors       undo split-monitors\n"
       "       x11_helper geometry ID         print WxH+X+Y of a window\n",
       stderr);
   return 2;
@@ -217,6 +218,14 @@ int Run(Display* display, int argc, char** argv) {
     for (int i = 0; i < count; ++i)
       std::printf("%dx%d+%d+%d\n", monitors[i].width, monitors[i].height, monitors[i].x, monitors[i].y);
     XRRFreeMonitors(monitors);
+    return 0;
+  }
+  if (command == "join-monitors" && argc == 2) {
+    // Back to the screen's own monitor list.
+    const Window root = DefaultRootWindow(display);
+    XRRDeleteMonitor(display, root, XInternAtom(display, "LEFT", False));
+    XRRDeleteMonitor(display, root, XInternAtom(display, "RIGHT", False));
+    XSync(display, False);
     return 0;
   }
   if (command == "geometry" && argc == 3) {

@@ -74,9 +74,6 @@ struct Rect {
   }
 };
 
-// The monitor holding the point (the smallest, where monitors overlap); the
-// whole screen when the server cannot tell its monitors apart or the point
-// lies on none of them.
 // Where the pointer is, in root-window coordinates.
 void PointerPosition(Display* display, Window root, int& x, int& y) {
   Window rootReturn = 0;
@@ -96,27 +93,6 @@ bool HasMonitorList(Display* display) {
   int minor = 0;
   return XRRQueryExtension(display, &eventBase, &errorBase) &&
          XRRQueryVersion(display, &major, &minor) && (major > 1 || (major == 1 && minor >= 5));
-}
-
-Rect MonitorAt(Display* display, int screen, int px, int py) {
-  const Rect whole{0, 0, DisplayWidth(display, screen), DisplayHeight(display, screen)};
-  if (!HasMonitorList(display))
-    return whole;
-  int count = 0;
-  XRRMonitorInfo* monitors = XRRGetMonitors(display, RootWindow(display, screen), True, &count);
-  if (monitors == nullptr) return whole;
-  Rect found = whole;
-  int64_t foundArea = -1;
-  for (int i = 0; i < count; ++i) {
-    const Rect m{monitors[i].x, monitors[i].y, monitors[i].width, monitors[i].height};
-    const int64_t area = int64_t{m.width} * m.height;
-    if (m.width > 0 && m.height > 0 && m.Contains(px, py) && (foundArea < 0 || area < foundArea)) {
-      found = m;
-      foundArea = area;
-    }
-  }
-  XRRFreeMonitors(monitors);
-  return found;
 }
 
 // Every monitor of the screen, for a scene each; the whole screen as one
@@ -341,9 +317,10 @@ class FrameImage {
   uint32_t extra_ = 0;
 };
 
-constexpr int kTryOutWidth = 800;
+constexpr int kTryOutWidth = 960;
 constexpr int kTryOutHeight = 600;
 constexpr int kGrabAttempts = 50;
+constexpr int kWatchMs = 1000;
 constexpr int64_t kGrabRetryNs = 100'000'000;
 
 class X11Saver final : public StagePlatform {
@@ -420,8 +397,9 @@ class X11Saver final : public StagePlatform {
     return config_.fixedSeed ? *config_.fixedSeed : static_cast<uint32_t>(std::time(nullptr));
   }
   Settings ReadSettings() override { return config_.settings; }
-  int32_t ScreenWidth() override { return stageRect_.width; }
-  int32_t ScreenHeight() override { return stageRect_.height; }
+  int32_t ScreenWidth() override { return StageSide(stageRect_.width, pixelSize_); }
+  int32_t ScreenHeight() override { return StageSide(stageRect_.height, pixelSize_); }
+  int32_t PixelSize() override { return pixelSize_; }
   ReferenceContext GetReferenceContext() override { return nullptr; }
   uint32_t StartTimer(uint32_t intervalMs) override {
     clock_.Start(NowNs(), intervalMs);
@@ -473,6 +451,12 @@ class X11Saver final : public StagePlatform {
     }
     XMapRaised(display_, window_);
     g_errors.watched[0] = window_;
+    // Monitors plugged, unplugged or rearranged while it runs are followed.
+    int errorBase = 0;
+    if (XRRQueryExtension(display_, &randrEventBase_, &errorBase))
+      XRRSelectInput(display_, root, RRScreenChangeNotifyMask);
+    else
+      randrEventBase_ = -1;
 
     // Movement is measured from where the pointer was when the window opened.
     PointerPosition(display_, root, anchorX_, anchorY_);
@@ -542,15 +526,33 @@ class X11Saver final : public StagePlatform {
     int rootX = 0;
     int rootY = 0;
     PointerPosition(display_, root, rootX, rootY);
-    const Rect monitor = MonitorAt(display_, screen_, rootX, rootY);
+    const std::vector<Monitor> monitors = ScreenMonitors(display_, screen_);
+    const Monitor& monitor = *MonitorHolding(monitors, rootX, rootY);
+    // A window of its own size, never larger than the screen: the frame
+    // image and the stage are as large as the window.
+    const int screenWidth = DisplayWidth(display_, screen_);
+    const int screenHeight = DisplayHeight(display_, screen_);
+    int width = std::min(kTryOutWidth, monitor.width);
+    int height = std::min(kTryOutHeight, monitor.height);
+    int x = monitor.x;
+    int y = monitor.y;
+    const auto& geometry = config_.geometry;
+    if (geometry) {
+      width = std::min(geometry->width, screenWidth);
+      height = std::min(geometry->height, screenHeight);
+      if (geometry->hasPosition) {
+        x = geometry->xFromRight ? screenWidth - width - geometry->x : geometry->x;
+        y = geometry->yFromBottom ? screenHeight - height - geometry->y : geometry->y;
+      }
+    }
+    width = std::max(width, 1);
+    height = std::max(height, 1);
     XSetWindowAttributes attributes{};
     attributes.background_pixel = BlackPixel(display_, screen_);
     attributes.event_mask = KeyPressMask | StructureNotifyMask;
-    window_ = XCreateWindow(display_, root, monitor.x, monitor.y,
-                            static_cast<unsigned>(std::min(kTryOutWidth, monitor.width)),
-                            static_cast<unsigned>(std::min(kTryOutHeight, monitor.height)), 0,
-                            CopyFromParent, InputOutput, CopyFromParent, CWBackPixel | CWEventMask,
-                            &attributes);
+    window_ = XCreateWindow(display_, root, x, y, static_cast<unsigned>(width),
+                            static_cast<unsigned>(height), 0, CopyFromParent, InputOutput,
+                            CopyFromParent, CWBackPixel | CWEventMask, &attributes);
     if (window_ == 0) {
       result = kExitNoDisplay;
       return false;
@@ -558,10 +560,22 @@ class X11Saver final : public StagePlatform {
     ownWindow_ = true;
     g_errors.watched[0] = window_;
     NameWindow("Glimmerkin");
+    if (geometry) {
+      // Asked-for place and size: window managers keep them.
+      XSizeHints hints{};
+      hints.flags = USSize | (geometry->hasPosition ? USPosition : 0);
+      hints.x = x;
+      hints.y = y;
+      hints.width = width;
+      hints.height = height;
+      XSetWMNormalHints(display_, window_, &hints);
+    }
     deleteAtom_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
     XSetWMProtocols(display_, window_, &deleteAtom_, 1);
     XMapWindow(display_, window_);
-    stageRect_ = monitor;
+    stageRect_ = Rect{0, 0, width, height};
+    ownSizeStage_ = true;
+    pixelSize_ = ChoosePixelSize(config_.settings.pixelSize, monitor.automaticPixelSize);
     closesOnQuitKey_ = true;
     return true;
   }
@@ -598,14 +612,24 @@ class X11Saver final : public StagePlatform {
     windowWidth_ = attributes.width;
     windowHeight_ = attributes.height;
     if (kind_ != WindowKind::FullScreen && kind_ != WindowKind::TryOut) {
-      // The stage is the size of the monitor that holds the window's centre.
+      // The monitor that holds the window's centre gives the stage and the
+      // pixel size; a hack window smaller than it (XScreenSaver's settings
+      // preview) gets a stage of its own size.
       int centreX = 0;
       int centreY = 0;
       Window child = 0;
       XTranslateCoordinates(display_, window_, RootWindow(display_, screen_),
                             attributes.width / 2, attributes.height / 2, &centreX, &centreY,
                             &child);
-      stageRect_ = MonitorAt(display_, screen_, centreX, centreY);
+      const std::vector<Monitor> monitors = ScreenMonitors(display_, screen_);
+      const Monitor& monitor = *MonitorHolding(monitors, centreX, centreY);
+      pixelSize_ = ChoosePixelSize(config_.settings.pixelSize, monitor.automaticPixelSize);
+      const AreaSize area = WindowStageArea(attributes.width, attributes.height, monitor);
+      ownSizeStage_ = kind_ == WindowKind::Hack && area.width == attributes.width &&
+                      area.height == attributes.height &&
+                      (area.width < monitor.width || area.height < monitor.height);
+      stageRect_ = ownSizeStage_ ? Rect{0, 0, area.width, area.height}
+                                 : Rect{monitor.x, monitor.y, monitor.width, monitor.height};
     }
     gc_ = XCreateGC(display_, window_, 0, nullptr);
     if (!ResizeImage()) {
@@ -614,6 +638,14 @@ class X11Saver final : public StagePlatform {
       return false;
     }
     return true;
+  }
+
+  // A stage of the window's own size follows the window: the ground is
+  // composed anew and the aliens walk within the new bounds.
+  void ReshapeStage() {
+    UnshareBackBuffer();
+    stageRect_ = Rect{0, 0, std::max(windowWidth_, 1), std::max(windowHeight_, 1)};
+    ResizeStage(stage_, *this, ScreenWidth(), ScreenHeight());
   }
 
   // The image covers the part of the window that the frame reaches.
@@ -685,6 +717,16 @@ class X11Saver final : public StagePlatform {
     exitCode_ = 0;
   }
 
+  // A request about each watched window; the error handler marks one that
+  // has gone, which the loop then treats as the end.
+  void WatchedStillThere() {
+    for (const XID id : g_errors.watched) {
+      if (id == 0) continue;
+      XWindowAttributes attributes{};
+      XGetWindowAttributes(display_, id, &attributes);
+    }
+  }
+
   void HandleEvent(XEvent& event) {
     switch (event.type) {
       case KeyPress:
@@ -721,6 +763,7 @@ class X11Saver final : public StagePlatform {
                     event.xconfigure.height != windowHeight_)) {
           windowWidth_ = event.xconfigure.width;
           windowHeight_ = event.xconfigure.height;
+          if (ownSizeStage_) ReshapeStage();
           if (!ResizeImage()) Close();
         }
         break;
@@ -735,8 +778,34 @@ class X11Saver final : public StagePlatform {
         if (deleteAtom_ != 0 && static_cast<Atom>(event.xclient.data.l[0]) == deleteAtom_) Close();
         break;
       default:
+        if (randrEventBase_ >= 0 && event.type == randrEventBase_ + RRScreenChangeNotify) {
+          XRRUpdateConfiguration(&event);
+          layoutChanged_ = true;
+        }
         break;
     }
+  }
+
+  // The window covers the new screen and every monitor gets a new scene;
+  // a burst of changes costs one rebuild.
+  void FollowLayout() {
+    layoutChanged_ = false;
+    const int width = std::max(DisplayWidth(display_, screen_), 1);
+    const int height = std::max(DisplayHeight(display_, screen_), 1);
+    XMoveResizeWindow(display_, window_, 0, 0, static_cast<unsigned>(width),
+                      static_cast<unsigned>(height));
+    XRaiseWindow(display_, window_);
+    UnshareBackBuffer();
+    scenes_.Destroy(*this);
+    stageRect_ = Rect{0, 0, width, height};
+    windowWidth_ = width;
+    windowHeight_ = height;
+    frames_ = 0;
+    scenes_.Create(PlanScenes(ScreenMonitors(display_, screen_), config_.settings.pixelSize,
+                              CurrentTimeSeconds()),
+                   *this);
+    if (!ResizeImage()) Close();
+    if (config_.frameLimit && *config_.frameLimit == 0) clock_.Stop();
   }
 
   void Frame() {
@@ -761,6 +830,7 @@ class X11Saver final : public StagePlatform {
       }
       if (g_errors.watchedGone) Close();
       if (done_) break;
+      if (layoutChanged_) FollowLayout();
       const int64_t now = NowNs();
       if (WantsGrab() && now >= nextGrabNs_) TryGrab();
       if (clock_.Due(now)) {
@@ -773,10 +843,18 @@ class X11Saver final : public StagePlatform {
       if (WantsGrab() && (wakeNs < 0 || nextGrabNs_ < wakeNs)) wakeNs = nextGrabNs_;
       int timeoutMs = -1;
       if (wakeNs >= 0) timeoutMs = static_cast<int>(std::max<int64_t>(0, (wakeNs - now + 999999) / 1000000));
+      // A window another program owns is also looked at now and then: should
+      // its end go unnoticed, the hack must not idle on forever without it.
+      const bool foreign = !ownWindow_ || parent_ != 0;
+      if (foreign && (timeoutMs < 0 || timeoutMs > kWatchMs)) timeoutMs = kWatchMs;
       XFlush(display_);
       pollfd waiting{fd, POLLIN, 0};
       const int ready = poll(&waiting, 1, timeoutMs);
       if (ready < 0 && errno != EINTR) Close();
+      if (ready == 0 && foreign && NowNs() - lastWatchNs_ >= int64_t{kWatchMs} * 1000000) {
+        lastWatchNs_ = NowNs();
+        WatchedStillThere();
+      }
     }
   }
 
@@ -786,6 +864,7 @@ class X11Saver final : public StagePlatform {
   Display* display_ = nullptr;
   int screen_ = 0;
   Window window_ = 0;
+  int64_t lastWatchNs_ = 0;
   Window parent_ = 0;
   bool ownWindow_ = false;
   GC gc_ = nullptr;
@@ -797,6 +876,10 @@ class X11Saver final : public StagePlatform {
   int windowWidth_ = 0;
   int windowHeight_ = 0;
   Rect stageRect_;
+  int32_t pixelSize_ = 1;
+  bool ownSizeStage_ = false;
+  int randrEventBase_ = -1;
+  bool layoutChanged_ = false;
   FrameImage image_;
   Stage stage_;
   SceneSet scenes_;
