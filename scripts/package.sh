@@ -20,7 +20,7 @@ jobs=${JOBS:-2}
 export LC_ALL=C TZ=UTC
 
 die() { echo "package.sh: $*" >&2; exit 1; }
-for tool in cmake dpkg-deb dpkg-shlibdeps dpkg-buildflags dpkg-parsechangelog fakeroot zip sha256sum strip; do
+for tool in cmake dpkg-deb dpkg-shlibdeps dpkg-buildflags dpkg-parsechangelog gzip zip sha256sum strip; do
   command -v "$tool" >/dev/null || die "$tool is missing (scripts/setup.sh installs it)"
 done
 
