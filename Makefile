@@ -1,5 +1,5 @@
 # Thin wrapper over the CMake presets.
-.PHONY: all run test bench
+.PHONY: all run test bench package
 all:
 	cmake --preset default && cmake --build --preset default
 run:
@@ -8,3 +8,5 @@ test:
 	./dev.sh test
 bench:
 	./dev.sh bench
+package:
+	scripts/package.sh

@@ -14,7 +14,7 @@ packages=(
   xscreensaver
   libwayland-dev libwayland-bin wayland-protocols libxkbcommon-dev sway grim wtype
   emscripten nodejs
-  lintian dpkg-dev fakeroot file zip unzip
+  lintian dpkg-dev fakeroot file zip unzip man-db
 )
 # Big packages whose recommendations the build and tests do not need.
 lean_packages=(

@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# Makes the release files in build/dist/:
+#   glimmerkin_<version>_<arch>.deb      the Linux program for Debian and Ubuntu
+#   glimmerkin-<version>-windows.zip     glimmerkin.scr, glimmerkin64.scr, INSTALL.txt, LICENSE.txt
+#   SHA256SUMS                           sha256sum lines for both
+# The version is CMake's project() version; packaging/changelog must have an
+# entry for it.
+#   GLIMMERKIN_PACKAGE_BUILD_DIR  scratch builds and staging (default build/package)
+#   GLIMMERKIN_DIST_DIR           where the release files go (default build/dist)
+#   GLIMMERKIN_WINDOWS_DIST       a folder that already holds both .scr files
+#                                 (default: scripts/build-windows.sh builds them)
+#   GLIMMERKIN_LINTIAN            0 skips the lintian run at the end
+#   JOBS                          parallel build jobs (default 2)
+set -euo pipefail
+umask 022
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+work=${GLIMMERKIN_PACKAGE_BUILD_DIR:-$source_dir/build/package}
+dist=${GLIMMERKIN_DIST_DIR:-$source_dir/build/dist}
+jobs=${JOBS:-2}
+export LC_ALL=C TZ=UTC
+
+die() { echo "package.sh: $*" >&2; exit 1; }
+for tool in cmake dpkg-deb dpkg-shlibdeps dpkg-buildflags dpkg-parsechangelog gzip zip sha256sum strip; do
+  command -v "$tool" >/dev/null || die "$tool is missing (scripts/setup.sh installs it)"
+done
+
+# The Linux program, built afresh with Debian's hardening flags.
+linux_build=$work/linux
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+cflags=$(cd "$source_dir" && dpkg-buildflags --get CXXFLAGS)
+cppflags=$(cd "$source_dir" && dpkg-buildflags --get CPPFLAGS)
+ldflags=$(cd "$source_dir" && dpkg-buildflags --get LDFLAGS)
+cmake -S "$source_dir" -B "$linux_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DGLIMMERKIN_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr \
+  -DCMAKE_CXX_FLAGS="$cppflags $cflags" -DCMAKE_C_FLAGS="$cppflags $cflags" \
+  -DCMAKE_EXE_LINKER_FLAGS="$ldflags" >/dev/null
+cmake --build "$linux_build" --target glimmerkin -j "$jobs" >/dev/null
+
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$linux_build/CMakeCache.txt")
+[ -n "$version" ] || die "no project version in $linux_build/CMakeCache.txt"
+changelog=$source_dir/packaging/changelog
+logged=$(dpkg-parsechangelog -l "$changelog" -SVersion)
+[ "$logged" = "$version" ] ||
+  die "packaging/changelog's newest entry is $logged, CMake's version is $version: add an entry"
+maintainer=$(dpkg-parsechangelog -l "$changelog" -SMaintainer)
+# Every date inside the files is the changelog entry's, so a release can be
+# rebuilt byte for byte.
+SOURCE_DATE_EPOCH=$(dpkg-parsechangelog -l "$changelog" -STimestamp)
+export SOURCE_DATE_EPOCH
+arch=$(dpkg --print-architecture)
+
+mkdir -p "$dist"
+deb=glimmerkin_${version}_${arch}.deb
+zipname=glimmerkin-${version}-windows.zip
+rm -f "$dist"/glimmerkin_*.deb "$dist"/glimmerkin-*-windows.zip "$dist/SHA256SUMS"
+
+# ---- The Debian package ----
+root=$work/deb-root
+rm -rf "$root"
+DESTDIR=$root cmake --install "$linux_build" --prefix /usr >/dev/null
+hack=$root/usr/libexec/xscreensaver/glimmerkin
+[ -x "$hack" ] || die "cmake --install put no program at /usr/libexec/xscreensaver/glimmerkin"
+[ -f "$root/usr/share/xscreensaver/config/glimmerkin.xml" ] || die "the XScreenSaver XML is not installed"
+# As dh_strip does; the debugging symbols stay in the build tree.
+strip --strip-unneeded --remove-section=.comment --remove-section=.note "$hack"
+# Section 6 matches a program in PATH: glimmerkin /s, swayidle lines and the like.
+mkdir -p "$root/usr/bin"
+ln -s ../libexec/xscreensaver/glimmerkin "$root/usr/bin/glimmerkin"
+gzip -9n "$root/usr/share/man/man6/glimmerkin.6"
+doc=$root/usr/share/doc/glimmerkin
+mkdir -p "$doc"
+cp "$source_dir/packaging/copyright" "$doc/copyright"
+# Version without a Debian revision: a native package, whose changelog is changelog.gz.
+gzip -9n <"$changelog" >"$doc/changelog.gz"
+
+find "$root" -type d -exec chmod 0755 {} +
+find "$root" -type f -exec chmod 0644 {} +
+chmod 0755 "$hack"
+
+# Depends from the libraries the program links, as dpkg-shlibdeps finds them
+# (it wants a debian/control beside it).
+shlib=$work/shlibdeps
+rm -rf "$shlib"
+mkdir -p "$shlib/debian"
+printf 'Source: glimmerkin\n\nPackage: glimmerkin\nArchitecture: any\n' >"$shlib/debian/control"
+depends=$(cd "$shlib" && dpkg-shlibdeps -O "$hack" 2>"$shlib/warnings" | sed -n 's/^shlibs:Depends=//p')
+[ -n "$depends" ] || { cat "$shlib/warnings" >&2; die "dpkg-shlibdeps found no dependencies"; }
+
+mkdir -p "$root/DEBIAN"
+(cd "$root" && find usr -type f -print0 | sort -z | xargs -0 md5sum) >"$root/DEBIAN/md5sums"
+installed_size=$(du -sk --exclude=DEBIAN "$root" | cut -f1)
+sed -e "s|@VERSION@|$version|" -e "s|@ARCH@|$arch|" -e "s|@MAINTAINER@|$maintainer|" \
+    -e "s|@INSTALLED_SIZE@|$installed_size|" -e "s|@DEPENDS@|$depends|" \
+    "$source_dir/packaging/control.in" >"$root/DEBIAN/control"
+chmod 0644 "$root/DEBIAN/control" "$root/DEBIAN/md5sums"
+find "$root" -newermt "@$SOURCE_DATE_EPOCH" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
+dpkg-deb --root-owner-group -Zxz --build "$root" "$dist/$deb" >/dev/null
+
+# ---- The Windows zip ----
+windows=${GLIMMERKIN_WINDOWS_DIST:-}
+if [ -z "$windows" ]; then
+  GLIMMERKIN_WINDOWS_BUILD_DIR=$work/windows JOBS=$jobs "$source_dir/scripts/build-windows.sh" >/dev/null
+  windows=$work/windows/dist
+fi
+for scr in glimmerkin.scr glimmerkin64.scr; do
+  [ -f "$windows/$scr" ] || die "$windows/$scr is missing"
+done
+zip_root=$work/zip
+rm -rf "$zip_root"
+mkdir -p "$zip_root"
+cp "$windows/glimmerkin.scr" "$windows/glimmerkin64.scr" "$zip_root/"
+# Windows text: CRLF line ends.
+sed -e "s|@VERSION@|$version|" -e 's/$/\r/' "$source_dir/packaging/windows-install.txt" >"$zip_root/INSTALL.txt"
+sed -e 's/$/\r/' "$source_dir/LICENSE" >"$zip_root/LICENSE.txt"
+chmod 0644 "$zip_root"/*
+touch -d "@$SOURCE_DATE_EPOCH" "$zip_root"/*
+(cd "$zip_root" && zip -q -X -9 "$dist/$zipname" glimmerkin.scr glimmerkin64.scr INSTALL.txt LICENSE.txt)
+
+(cd "$dist" && sha256sum "$deb" "$zipname" >SHA256SUMS)
+
+if [ "${GLIMMERKIN_LINTIAN:-1}" != 0 ]; then
+  command -v lintian >/dev/null || die "lintian is missing (scripts/setup.sh installs it)"
+  echo "lintian $deb:"
+  lintian --fail-on error "$dist/$deb" || die "lintian found errors"
+fi
+ls -l "$dist/$deb" "$dist/$zipname" "$dist/SHA256SUMS"
