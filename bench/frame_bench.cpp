@@ -3,10 +3,13 @@
 // frame are its baseline.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
+#include "animation/scene_set.h"
 #include "animation/stage.h"
+#include "host/display_rules.h"
 #include "scene/random.h"
 
 namespace glimmerkin {
@@ -51,6 +54,39 @@ void BM_RunFrame(benchmark::State& state) {
   DestroyStage(stage, platform);
 }
 
+// Several monitors through the scene set, as the full-screen savers run them:
+// arg 0 is the layout (0: one 1920x1080, 1: two 1920x1080 side by side,
+// 2: one 3840x2160 at pixel size 2), the window image covering the screen.
+void BM_SceneSetFrame(benchmark::State& state) {
+  std::vector<Monitor> monitors;
+  int32_t pixelSize = 1;
+  switch (state.range(0)) {
+    case 0: monitors = {{0, 0, 1920, 1080, true, 1}}; break;
+    case 1: monitors = {{0, 0, 1920, 1080, true, 1}, {1920, 0, 1920, 1080, false, 1}}; break;
+    default: monitors = {{0, 0, 3840, 2160, true, 1}}; pixelSize = 2; break;
+  }
+  int32_t w = 0;
+  int32_t h = 0;
+  for (const Monitor& m : monitors) {
+    w = std::max(w, m.x + m.width);
+    h = std::max(h, m.y + m.height);
+  }
+  BenchPlatform platform(w, h, 9);
+  SceneSet scenes;
+  scenes.Create(PlanScenes(monitors, pixelSize, 20261208), platform);
+  std::vector<uint32_t> window(static_cast<size_t>(w) * static_cast<size_t>(h));
+  for (auto _ : state) {
+    scenes.RunFrames([&](size_t i) {
+      const SceneArea& area = scenes.AreaAt(i);
+      return RasterView{window.data() + static_cast<size_t>(area.y) * static_cast<size_t>(w) +
+                            static_cast<size_t>(area.x),
+                        area.width, area.height, w};
+    });
+    benchmark::ClobberMemory();
+  }
+  scenes.Destroy(platform);
+}
+
 void BM_TickFullList(benchmark::State& state) {
   BenchPlatform platform(1920, 1080, SpriteList::kCapacity);
   Stage stage;
@@ -79,6 +115,7 @@ void BM_TickFullListNoDrawing(benchmark::State& state) {
 
 BENCHMARK(BM_TwoFrameMemcpys)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RunFrame)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SceneSetFrame)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_TickFullList)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_TickFullListNoDrawing)->Unit(benchmark::kMicrosecond);
 
