@@ -85,11 +85,12 @@ void Present(Page& page) {
                   page.stage.pixelSize);
 }
 
+// The back buffer goes to the canvas through PresentToCanvas, so RunFrame
+// presents nowhere (an empty target draws nothing).
+void Tick(Page& page) { RunFrame(page.stage, RasterView{}); }
+
 void Frame(Page& page) {
-  // The back buffer is presented by PresentToCanvas, so RunFrame copies nothing.
-  Surface& back = page.stage.backBuffer;
-  const RasterView itself{back.Pixels(), back.Width(), back.Height(), back.Width()};
-  RunFrame(page.stage, itself);
+  Tick(page);
   Present(page);
 }
 
@@ -193,11 +194,7 @@ EMSCRIPTEN_KEEPALIVE int glimmerkin_run_ticks(int count) {
   using namespace glimmerkin;
   Page& page = ThePage();
   if (!page.created) return 0;
-  for (int i = 0; i < count && page.ticksLeft > 0; ++i, --page.ticksLeft) {
-    Surface& back = page.stage.backBuffer;
-    const RasterView itself{back.Pixels(), back.Width(), back.Height(), back.Width()};
-    RunFrame(page.stage, itself);
-  }
+  for (int i = 0; i < count && page.ticksLeft > 0; ++i, --page.ticksLeft) Tick(page);
   if (page.ticksLeft == 0) Present(page);
   return static_cast<int>(page.ticksLeft);
 }
@@ -217,7 +214,7 @@ EMSCRIPTEN_KEEPALIVE uint32_t glimmerkin_interval_ms() {
 // -1 when the page animates, else the ticks asked for.
 EMSCRIPTEN_KEEPALIVE double glimmerkin_ticks() {
   const auto& o = ThePage().options;
-  return o.hasTicks ? o.ticks : -1;
+  return o.hasTicks ? static_cast<double>(o.ticks) : -1.0;
 }
 EMSCRIPTEN_KEEPALIVE int glimmerkin_bench_mode() { return ThePage().options.bench ? 1 : 0; }
 
