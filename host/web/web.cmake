@@ -37,6 +37,10 @@ target_link_libraries(glimmerkin_stage PUBLIC glimmerkin_scene glimmerkin_draw g
 add_executable(glimmerkin-web host/web/web_main.cpp host/web/web_bench.cpp host/web/page_options.cpp)
 set_target_properties(glimmerkin-web PROPERTIES OUTPUT_NAME glimmerkin SUFFIX .js)
 target_link_libraries(glimmerkin-web PRIVATE glimmerkin_stage glimmerkin_warnings)
+# Turning the frame into canvas pixels is one pass over every pixel; SIMD
+# (in every current browser) does it four pixels at a time.
+target_compile_options(glimmerkin-web PRIVATE -msimd128)
+target_link_options(glimmerkin-web PRIVATE -msimd128)
 target_link_options(glimmerkin-web PRIVATE
   -sENVIRONMENT=web
   -sMODULARIZE=1
