@@ -17,7 +17,14 @@ fi
 # prebuilt library cache is used as installed, so nothing is downloaded.
 export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 
-emcmake cmake -S "$root" -B "$work" -DCMAKE_BUILD_TYPE=Release -DGLIMMERKIN_TESTS=OFF >/dev/null
+# GLIMMERKIN_HOME_URL, when set, is where the page's small project link leads.
+home=()
+[ -n "${GLIMMERKIN_HOME_URL:-}" ] && home=("-DGLIMMERKIN_HOME_URL=$GLIMMERKIN_HOME_URL")
+emcmake cmake -S "$root" -B "$work" -DCMAKE_BUILD_TYPE=Release -DGLIMMERKIN_TESTS=OFF \
+  "${home[@]}" >/dev/null 2>&1 || {
+  echo "build-web: configuring failed; run: emcmake cmake -S $root -B $work" >&2
+  exit 1
+}
 cmake --build "$work" --target glimmerkin-web -j 2
 mkdir -p "$out"
 cp "$work/index.html" "$work/glimmerkin.js" "$work/glimmerkin.wasm" "$out/"

@@ -110,7 +110,7 @@ class Browser:
         os.makedirs(home, exist_ok=True)
         env = dict(os.environ)
         env.update(HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
-                   XDG_CACHE_HOME=os.path.join(home, ".cache"))
+                   XDG_CACHE_HOME=os.path.join(home, ".cache"), TMPDIR=self.tmp)
         env.pop("DISPLAY", None)
         env.pop("WAYLAND_DISPLAY", None)
         return env
