@@ -111,6 +111,14 @@ def params(browser, server, sim, tmp):
         check(sw == 560 and 0 < sh <= 300, f"{name}: the window's size ({sw}x{sh})")
         check(int(before) - 5 <= seed <= int(after) + 5, f"{name}: the clock's seed ({seed})")
 
+    # The largest size and the most ticks allowed finish, the frame intact.
+    status, _ = ticks_page(browser, server, "seed=2&size=8192x4096&ticks=2")
+    check(status["stage"] == "8192x4096" and status["canvas"] == "8192x4096",
+          f"the largest stage is made ({status['stage']}, canvas {status['canvas']})")
+    status, _ = ticks_page(browser, server, "seed=2&size=96x80&ticks=20000")
+    want = webpage.sim_frame_hash(sim, tmp, 2, 96, 80, 20000, 9)
+    check(status.get("hash") == want, f"20000 ticks: canvas {status.get('hash')} = simulator {want}")
+
     # Empty-ish sizes and no aliens still run.
     status, _ = ticks_page(browser, server, "seed=8&size=1x1&ticks=50&aliens=0")
     check(status["stage"] == "1x1" and status["aliens"] == "0", f"a 1x1 stage runs ({status})")
