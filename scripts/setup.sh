@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake make g++ pkg-config python3
+  cmake make g++ pkg-config python3 zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libpng-dev
   clang libclang-rt-14-dev
   libx11-dev libxext-dev libxrandr-dev
