@@ -1,6 +1,5 @@
 #include "host/wayland/wayland_saver.h"
 
-#include <linux/input-event-codes.h>
 #include <poll.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -16,6 +15,7 @@
 #include <vector>
 
 #include "animation/scene_set.h"
+#include "host/close_rules.h"
 #include "host/display_rules.h"
 #include "host/frame_clock.h"
 #include "host/saver_main.h"
@@ -44,7 +44,10 @@ struct Buffer {
   }
 };
 
+class WaylandSaver;
+
 struct Output {
+  WaylandSaver* saver = nullptr;
   uint32_t name = 0;
   wl_output* output = nullptr;
   zxdg_output_v1* xdg = nullptr;
@@ -54,9 +57,9 @@ struct Output {
   int32_t scale = 1;
   bool done = false;
   bool covered = false;
+  // The compositor closed our surface on it: not offered another.
+  bool refused = false;
 };
-
-class WaylandSaver;
 
 // What covers one output (or the one try-out window), with its scene.
 struct View {
@@ -111,12 +114,22 @@ class WaylandSaver final : public StagePlatform {
   void PointerEnter(uint32_t serial, wl_surface* surface, wl_fixed_t x, wl_fixed_t y);
   void PointerMotion(wl_fixed_t x, wl_fixed_t y);
   void Button(uint32_t button, uint32_t state) {
-    if (closesOnInput_ && state == WL_POINTER_BUTTON_STATE_PRESSED &&
-        (button == BTN_LEFT || button == BTN_RIGHT || button == BTN_MIDDLE))
-      Close(0);
+    InputEvent event;
+    event.kind = state == WL_POINTER_BUTTON_STATE_PRESSED ? InputKind::ButtonPress
+                                                          : InputKind::ButtonRelease;
+    event.button = ButtonFromEvdev(button);
+    Feed(event);
+  }
+  void Axis() {
+    InputEvent event;
+    event.kind = InputKind::Wheel;
+    Feed(event);
   }
   void Configure(View& view, int32_t width, int32_t height);
   void ViewClosed(View& view);
+  void Feed(const InputEvent& event) {
+    if (InputCloses(role_, anchor_, event)) Close(kInputCloseExitCode);
+  }
   void Close(int code) {
     if (!done_) exitCode_ = code;
     done_ = true;
@@ -124,7 +137,7 @@ class WaylandSaver final : public StagePlatform {
   xdg_wm_base* wmBase() { return wmBase_; }
 
  private:
-  bool OpenViews();
+  bool AllRefused() const;
   void FollowOutputs();
   std::unique_ptr<View> MakeView(Output* output);
   void StartScene(View& view, const SceneArea& area);
@@ -153,10 +166,9 @@ class WaylandSaver final : public StagePlatform {
   std::vector<std::unique_ptr<Output>> outputs_;
   std::vector<std::unique_ptr<View>> views_;
   bool outputsChanged_ = false;
-  bool closesOnInput_ = false;
-  bool closesOnQuitKey_ = false;
-  bool anchored_ = false;
-  int32_t anchorX_ = 0, anchorY_ = 0;
+  bool viewClosed_ = false;
+  CloseRole role_ = CloseRole::Never;
+  MotionAnchor anchor_;
   int32_t pointerOffsetX_ = 0, pointerOffsetY_ = 0;
   FrameClock clock_;
   bool limitReached_ = false;
@@ -182,7 +194,11 @@ const wl_output_listener kOutputListener = {
       auto* o = static_cast<Output*>(data);
       if ((flags & WL_OUTPUT_MODE_CURRENT) != 0) o->modeWidth = width, o->modeHeight = height;
     },
-    [](void* data, wl_output*) { static_cast<Output*>(data)->done = true; },
+    [](void* data, wl_output*) {
+      auto* o = static_cast<Output*>(data);
+      o->done = true;
+      o->saver->OutputChanged();
+    },
     [](void* data, wl_output*, int32_t factor) {
       static_cast<Output*>(data)->scale = std::clamp(factor, 1, kMaxPixelSize);
     },
@@ -232,7 +248,7 @@ const wl_pointer_listener kPointerListener = {
     [](void* data, wl_pointer*, uint32_t, uint32_t, uint32_t button, uint32_t state) {
       Of(data).Button(button, state);
     },
-    [](void*, wl_pointer*, uint32_t, uint32_t, wl_fixed_t) {},
+    [](void* data, wl_pointer*, uint32_t, uint32_t, wl_fixed_t) { Of(data).Axis(); },
     [](void*, wl_pointer*) {},
     [](void*, wl_pointer*, uint32_t) {},
     [](void*, wl_pointer*, uint32_t, uint32_t) {},
@@ -333,6 +349,7 @@ void WaylandSaver::Global(wl_registry* registry, uint32_t name, const char* inte
         registry, name, &zwlr_layer_shell_v1_interface, std::min<uint32_t>(version, 4)));
   } else if (what == wl_output_interface.name && version >= 2) {
     auto o = std::make_unique<Output>();
+    o->saver = this;
     o->name = name;
     o->output = static_cast<wl_output*>(
         wl_registry_bind(registry, name, &wl_output_interface, std::min<uint32_t>(version, 3)));
@@ -366,7 +383,8 @@ void WaylandSaver::GlobalRemove(uint32_t name) {
 
 // wtype and virtual pointers come and go: each brings its device anew.
 void WaylandSaver::Capabilities(uint32_t caps) {
-  const bool wantKeys = closesOnInput_ || closesOnQuitKey_;
+  const bool wantKeys = role_ != CloseRole::Never;
+  const bool wantPointer = role_ == CloseRole::AnyInput;
   if ((caps & WL_SEAT_CAPABILITY_KEYBOARD) != 0 && keyboard_ == nullptr && wantKeys) {
     keyboard_ = wl_seat_get_keyboard(seat_);
     wl_keyboard_add_listener(keyboard_, &kKeyboardListener, this);
@@ -374,7 +392,7 @@ void WaylandSaver::Capabilities(uint32_t caps) {
     wl_keyboard_destroy(keyboard_);
     keyboard_ = nullptr;
   }
-  if ((caps & WL_SEAT_CAPABILITY_POINTER) != 0 && pointer_ == nullptr && closesOnInput_) {
+  if ((caps & WL_SEAT_CAPABILITY_POINTER) != 0 && pointer_ == nullptr && wantPointer) {
     pointer_ = wl_seat_get_pointer(seat_);
     wl_pointer_add_listener(pointer_, &kPointerListener, this);
   } else if ((caps & WL_SEAT_CAPABILITY_POINTER) == 0 && pointer_ != nullptr) {
@@ -405,18 +423,16 @@ void WaylandSaver::Keymap(uint32_t format, int fd, uint32_t size) {
   close(fd);
 }
 
+// Evdev key codes are 8 below xkb's.
 void WaylandSaver::Key(uint32_t key, uint32_t state) {
-  if (state != WL_KEYBOARD_KEY_STATE_PRESSED) return;
-  if (closesOnInput_) {
-    Close(0);
-  } else if (closesOnQuitKey_ && xkbState_ != nullptr) {
-    const xkb_keysym_t sym = xkb_state_key_get_one_sym(xkbState_, key + 8);
-    if (sym == XKB_KEY_q || sym == XKB_KEY_Q || sym == XKB_KEY_Escape) Close(0);
-  }
+  InputEvent event;
+  event.kind = state == WL_KEYBOARD_KEY_STATE_PRESSED ? InputKind::KeyPress : InputKind::KeyRelease;
+  event.keysym = xkbState_ != nullptr ? xkb_state_key_get_one_sym(xkbState_, key + 8) : 0;
+  Feed(event);
 }
 
 void WaylandSaver::PointerEnter(uint32_t serial, wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
-  if (!closesOnInput_) return;
+  if (role_ != CloseRole::AnyInput) return;
   wl_pointer_set_cursor(pointer_, serial, nullptr, 0, 0);  // hidden over the saver
   pointerOffsetX_ = pointerOffsetY_ = 0;
   for (auto& view : views_)
@@ -430,16 +446,11 @@ void WaylandSaver::PointerEnter(uint32_t serial, wl_surface* surface, wl_fixed_t
 // Positions are made global (the output's place plus the surface's), so
 // movement across outputs is measured as one.
 void WaylandSaver::PointerMotion(wl_fixed_t x, wl_fixed_t y) {
-  if (!closesOnInput_) return;
-  const int32_t gx = pointerOffsetX_ + wl_fixed_to_int(x);
-  const int32_t gy = pointerOffsetY_ + wl_fixed_to_int(y);
-  if (!anchored_) {
-    anchored_ = true;
-    anchorX_ = gx;
-    anchorY_ = gy;
-    return;
-  }
-  if (MovedPastThreshold(anchorX_, anchorY_, gx, gy)) Close(0);
+  InputEvent event;
+  event.kind = InputKind::Motion;
+  event.x = pointerOffsetX_ + wl_fixed_to_int(x);
+  event.y = pointerOffsetY_ + wl_fixed_to_int(y);
+  Feed(event);
 }
 
 void WaylandSaver::Configure(View& view, int32_t width, int32_t height) {
@@ -473,7 +484,11 @@ void WaylandSaver::ViewClosed(View& view) {
   }
   for (size_t v = 0; v < views_.size(); ++v)
     if (views_[v].get() == &view) {
-      if (view.output != nullptr) view.output->covered = false;
+      if (view.output != nullptr) {
+        view.output->covered = false;
+        view.output->refused = true;
+      }
+      viewClosed_ = true;
       view.scenes.Destroy(*this);
       views_.erase(views_.begin() + static_cast<std::ptrdiff_t>(v));
       return;
@@ -546,7 +561,7 @@ void WaylandSaver::FollowOutputs() {
   for (const SceneArea& area : areas) {
     for (size_t i = 0; i < monitors.size(); ++i) {
       Output* o = ready[i];
-      if (o->covered || monitors[i].x != area.x || monitors[i].y != area.y ||
+      if (o->covered || o->refused || monitors[i].x != area.x || monitors[i].y != area.y ||
           monitors[i].width != area.width || monitors[i].height != area.height)
         continue;
       o->covered = true;
@@ -628,6 +643,18 @@ void WaylandSaver::Frame() {
   }
 }
 
+// Every output there is has had its surface closed by the compositor. With
+// no outputs at all the saver waits for one to come.
+bool WaylandSaver::AllRefused() const {
+  bool any = false;
+  for (const auto& o : outputs_) {
+    if (!o->done) continue;
+    if (!o->refused) return false;
+    any = true;
+  }
+  return any;
+}
+
 bool WaylandSaver::Lost() {
   const int error = wl_display_get_error(display_);
   if (error == 0) return false;
@@ -649,6 +676,21 @@ void WaylandSaver::Loop() {
     if (wl_display_dispatch_pending(display_) < 0 || Lost()) {
       Close(kExitNoDisplay);
       break;
+    }
+    if (viewClosed_) {
+      // An output that goes takes its surface first and its global soon
+      // after: wait for the compositor to say all before judging.
+      viewClosed_ = false;
+      if (wl_display_roundtrip(display_) < 0) {
+        Lost();
+        Close(kExitNoDisplay);
+        break;
+      }
+      if (AllRefused()) {
+        std::fprintf(stderr, "glimmerkin: the compositor closed the saver's surfaces\n");
+        Close(kExitNoDisplay);
+        break;
+      }
     }
     if (outputsChanged_) FollowOutputs();
     if (done_) break;
@@ -684,8 +726,9 @@ int WaylandSaver::Run() {
     return kExitNoDisplay;
   }
   xkb_ = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
-  closesOnInput_ = kind_ == WindowKind::FullScreen;
-  closesOnQuitKey_ = kind_ == WindowKind::TryOut;
+  role_ = kind_ == WindowKind::FullScreen ? CloseRole::AnyInput
+          : kind_ == WindowKind::TryOut    ? CloseRole::QuitKey
+                                           : CloseRole::Never;
   registry_ = wl_display_get_registry(display_);
   wl_registry_add_listener(registry_, &kRegistryListener, this);
   // Globals, then what the outputs and the seat say of themselves.

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Full screen (/s) on one output under headless sway: the frame is pixel for
+# pixel the simulator's; each closing rule ends it with 0, and the input that
+# must not end it (the wheel, movement of 4 px or less) does not.
+source "$(dirname "$0")/wayland_lib.sh"
+start_sway 1024x768
+EXTENT=1024x768
+
+# The pointer rests at (500, 400) before the saver starts: the first
+# position the saver sees.
+pointer $EXTENT move=500,400
+render 1234 1024x768 40 "$TEST_DIR/s.png"
+start_saver /s -fixed-seed 1234 -frame-limit 40
+expect_frame HEADLESS-1 "$TEST_DIR/s.png" 20 "the full-screen frame differs from the simulator's"
+# 2 + 2 px away, and the wheel both ways: it goes on.
+pointer $EXTENT wait=200 move=502,402 wheel=1 wheel=-1 move=498,400 wait=100
+sleep 0.5
+still_running "$SAVER" "movement of 4 px or the wheel ended the saver"
+grep . "$TEST_DIR/saver.log" && fail "the saver wrote messages"
+# 3 + 2 px from where it started: it ends.
+pointer $EXTENT move=503,402 wait=100
+ends_within "$SAVER" 5 0 "movement of 5 px"
+
+# Each button ends it; a keyboard that arrives while it runs (wtype brings
+# its own, with its own keymap) does too.
+render 1234 1024x768 2 "$TEST_DIR/s2.png"
+for button in left middle right; do
+  start_saver /s -fixed-seed 1234 -frame-limit 2
+  expect_frame HEADLESS-1 "$TEST_DIR/s2.png" 20 "no frame before the $button button"
+  pointer $EXTENT wait=200 click=$button wait=100
+  ends_within "$SAVER" 5 0 "the $button button"
+done
+start_saver /s -fixed-seed 1234 -frame-limit 2
+expect_frame HEADLESS-1 "$TEST_DIR/s2.png" 20 "no frame before the key"
+as_user wtype -s 100 x
+ends_within "$SAVER" 5 0 "a key"
+
+# An output of scale 2 draws at pixel size 2, into buffers of its full
+# resolution.
+sway_msg output HEADLESS-1 scale 2 >/dev/null || fail "cannot set the scale"
+render 55 1024x768 12 "$TEST_DIR/scale2.png" --pixel-size 2
+start_saver /s -fixed-seed 55 -frame-limit 12
+expect_frame HEADLESS-1 "$TEST_DIR/scale2.png" 20 "the frame at scale 2 differs from the simulator's at pixel size 2"
+as_user wtype -s 100 Escape
+ends_within "$SAVER" 5 0 "a key at scale 2"
+echo PASS
