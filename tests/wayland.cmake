@@ -27,3 +27,5 @@ function(glimmerkin_wayland_test name)
 endfunction()
 
 glimmerkin_wayland_test(wayland_fullscreen)
+glimmerkin_wayland_test(wayland_outputs)
+glimmerkin_wayland_test(wayland_window)

@@ -72,6 +72,8 @@ struct View {
   int32_t width = 0, height = 0;  // logical, as configured
   int32_t scale = 1;
   bool configured = false;
+  bool shown = false;   // a buffer has been attached
+  bool ticked = false;  // its scene has run a frame
   std::vector<std::unique_ptr<Buffer>> buffers;
   SceneSet scenes;
   ~View() {
@@ -142,6 +144,8 @@ class WaylandSaver final : public StagePlatform {
   std::unique_ptr<View> MakeView(Output* output);
   void StartScene(View& view, const SceneArea& area);
   Buffer* FreeBuffer(View& view);
+  void ShowBlack(View& view);
+  void Present(View& view, Buffer& buffer);
   void Frame();
   void Loop();
   bool Lost();
@@ -463,6 +467,14 @@ void WaylandSaver::Configure(View& view, int32_t width, int32_t height) {
   view.configured = true;
   if (view.output != nullptr) view.scale = view.output->scale;
   wl_surface_set_buffer_scale(view.surface, view.scale);
+  // A tiling compositor gives a window its size only once it shows: a scene
+  // that has not run yet starts again at that size.
+  if (view.scenes.Count() != 0 && !view.ticked) {
+    const Stage& stage = view.scenes.StageAt(0);
+    if (StageSide(width * view.scale, stage.pixelSize) != stage.screenWidth ||
+        StageSide(height * view.scale, stage.pixelSize) != stage.screenHeight)
+      view.scenes.Destroy(*this);
+  }
   if (view.scenes.Count() == 0) {
     std::vector<Monitor> one(1);
     one[0].width = width * view.scale;
@@ -472,9 +484,32 @@ void WaylandSaver::Configure(View& view, int32_t width, int32_t height) {
     if (!areas.empty()) StartScene(view, areas[0]);
   } else {
     Stage& stage = view.scenes.StageAt(0);
-    ResizeStage(stage, *this, StageSide(width * view.scale, stage.pixelSize),
-                StageSide(height * view.scale, stage.pixelSize));
+    const int32_t stageWidth = StageSide(width * view.scale, stage.pixelSize);
+    const int32_t stageHeight = StageSide(height * view.scale, stage.pixelSize);
+    if (stageWidth != stage.screenWidth || stageHeight != stage.screenHeight)
+      ResizeStage(stage, *this, stageWidth, stageHeight);
   }
+  if (!view.shown) ShowBlack(view);
+}
+
+// Until the first frame the surface is black, as the Windows saver's window
+// is, and mapped, so that the compositor settles its size early.
+void WaylandSaver::ShowBlack(View& view) {
+  Buffer* buffer = FreeBuffer(view);
+  if (buffer == nullptr) return;
+  std::memset(buffer->pixels, 0, buffer->bytes);
+  Present(view, *buffer);
+}
+
+void WaylandSaver::Present(View& view, Buffer& buffer) {
+  view.shown = true;
+  buffer.busy = true;
+  wl_surface_attach(view.surface, buffer.buffer, 0, 0);
+  if (compositorVersion_ >= 4)
+    wl_surface_damage_buffer(view.surface, 0, 0, buffer.width, buffer.height);
+  else
+    wl_surface_damage(view.surface, 0, 0, view.width, view.height);
+  wl_surface_commit(view.surface);
 }
 
 void WaylandSaver::ViewClosed(View& view) {
@@ -627,14 +662,8 @@ void WaylandSaver::Frame() {
       target.stride = buffer->width;
     }
     view->scenes.RunFrames([&](size_t) { return target; });
-    if (buffer == nullptr) continue;
-    buffer->busy = true;
-    wl_surface_attach(view->surface, buffer->buffer, 0, 0);
-    if (compositorVersion_ >= 4)
-      wl_surface_damage_buffer(view->surface, 0, 0, buffer->width, buffer->height);
-    else
-      wl_surface_damage(view->surface, 0, 0, view->width, view->height);
-    wl_surface_commit(view->surface);
+    view->ticked = true;
+    if (buffer != nullptr) Present(*view, *buffer);
   }
   ++frames_;
   if (config_.frameLimit && frames_ >= *config_.frameLimit) {
