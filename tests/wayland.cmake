@@ -1,6 +1,20 @@
-# The Wayland saver under a headless sway of each test's own. The sway tests
-# are slow and only run the program, so the sanitizer build leaves them out.
-if(NOT TARGET glimmerkin_wayland OR GLIMMERKIN_SANITIZE)
+# The Wayland saver against compositors that are wrong on purpose (cheap, so
+# the sanitizer build runs them too) and under a headless sway of each
+# test's own (slow; the sanitizer build leaves those out).
+if(NOT TARGET glimmerkin_wayland)
+  return()
+endif()
+
+pkg_check_modules(GLIMMERKIN_WAYLAND_SERVER REQUIRED IMPORTED_TARGET wayland-server)
+add_executable(wayland_fake_compositor wayland_fake_compositor.cpp)
+target_link_libraries(wayland_fake_compositor PRIVATE PkgConfig::GLIMMERKIN_WAYLAND_SERVER
+                      glimmerkin_wayland_protocols glimmerkin_warnings)
+add_test(NAME wayland_bad_compositor
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/wayland_bad_compositor.sh $<TARGET_FILE:glimmerkin>
+          $<TARGET_FILE:wayland_fake_compositor>)
+set_tests_properties(wayland_bad_compositor PROPERTIES TIMEOUT 60)
+
+if(GLIMMERKIN_SANITIZE)
   return()
 endif()
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -702,7 +703,8 @@ bool WaylandSaver::Lost() {
 void WaylandSaver::Loop() {
   const int fd = wl_display_get_fd(display_);
   while (!done_) {
-    if (wl_display_dispatch_pending(display_) < 0 || Lost()) {
+    if (wl_display_dispatch_pending(display_) < 0 || wl_display_get_error(display_) != 0) {
+      if (!Lost()) std::fprintf(stderr, "glimmerkin: lost the connection to the Wayland compositor\n");
       Close(kExitNoDisplay);
       break;
     }
@@ -747,7 +749,12 @@ void WaylandSaver::Loop() {
   }
 }
 
+// libwayland's own report of a protocol error would be a second line
+// beside the saver's.
+void QuietLog(const char*, va_list) {}
+
 int WaylandSaver::Run() {
+  wl_log_set_handler_client(QuietLog);
   seed_ = config_.fixedSeed ? *config_.fixedSeed : static_cast<uint32_t>(std::time(nullptr));
   display_ = wl_display_connect(nullptr);
   if (display_ == nullptr) {

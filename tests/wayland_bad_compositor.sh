@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Compositors that lack what the saver needs, refuse its surfaces, close
+# them or hang up: each time one line of message and exit 1, never a crash
+# or a hang.
+source "$(dirname "$0")/x11_lib.sh"
+GLIMMERKIN=$1
+FAKE=$2
+export XDG_RUNTIME_DIR=$TEST_DIR/run XDG_CONFIG_HOME=$TEST_DIR/config
+mkdir -m 0700 "$XDG_RUNTIME_DIR"
+unset DISPLAY
+
+# expect MODE EXPECTED-TEXT SAVER-ARGS...: against a fake compositor in MODE.
+expect() {
+  local mode=$1 text=$2
+  shift 2
+  local socket=fake-$mode
+  "$FAKE" "$socket" "$mode" 2>"$TEST_DIR/fake.log" &
+  local fake=$!
+  PIDS+=("$fake")
+  for _ in $(seq 100); do [ -S "$XDG_RUNTIME_DIR/$socket" ] && break; sleep 0.05; done
+  [ -S "$XDG_RUNTIME_DIR/$socket" ] || fail "the fake compositor did not start ($mode)"
+  WAYLAND_DISPLAY=$socket "$GLIMMERKIN" "$@" -fixed-seed 1 2>"$TEST_DIR/saver.log" &
+  local saver=$!
+  PIDS+=("$saver")
+  local status=0
+  wait_exit "$saver" 10 || status=$?
+  [ "$status" -eq 124 ] && fail "$mode, $*: the saver hangs"
+  [ "$status" -eq 1 ] || fail "$mode, $*: exit status $status, expected 1 ($(cat "$TEST_DIR/saver.log"))"
+  [ "$(wc -l <"$TEST_DIR/saver.log")" -eq 1 ] || fail "$mode, $*: not one line: $(cat "$TEST_DIR/saver.log")"
+  grep -q -- "$text" "$TEST_DIR/saver.log" || fail "$mode, $*: said '$(cat "$TEST_DIR/saver.log")'"
+  kill "$fake"
+  wait "$fake" 2>/dev/null || true
+}
+
+expect empty "no wl_compositor or wl_shm" /s
+expect bare "neither the layer shell nor xdg-shell" /s
+expect bare "neither the layer shell nor xdg-shell" -window
+expect bare "needs a compositor with the layer shell" -background
+expect refuse "refused a request (zwlr_layer_shell_v1 error 0)" /s
+expect refuse "refused a request" -background
+expect close "closed the saver's surfaces" /s
+expect close "closed the saver's surfaces" -background
+expect hangup "lost the connection" /s
+
+# No compositor at all behind WAYLAND_DISPLAY.
+status=0
+WAYLAND_DISPLAY=nothing-here "$GLIMMERKIN" /s 2>"$TEST_DIR/saver.log" || status=$?
+[ "$status" -eq 1 ] || fail "no compositor: exit status $status"
+grep -q "cannot connect" "$TEST_DIR/saver.log" || fail "no compositor: said '$(cat "$TEST_DIR/saver.log")'"
+echo PASS
