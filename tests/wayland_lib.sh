@@ -51,6 +51,7 @@ sway_msg() { as_user swaymsg "$@"; }
 GLIMMERKIN=$(copy_program "$1")
 HELPER=$(copy_program "$2")
 SIM=$3
+[ -x "$GLIMMERKIN" ] && [ -x "$HELPER" ] || fail "cannot copy the programs"
 
 # start_saver ARGS...: the saver as the unprivileged user; its pid in SAVER,
 # its messages in $TEST_DIR/saver.log.

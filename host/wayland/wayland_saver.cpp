@@ -319,6 +319,21 @@ WaylandSaver::~WaylandSaver() {
     if (o->xdg != nullptr) zxdg_output_v1_destroy(o->xdg);
     if (o->output != nullptr) wl_output_destroy(o->output);
   }
+  if (keyboard_ != nullptr) wl_keyboard_destroy(keyboard_);
+  if (pointer_ != nullptr) wl_pointer_destroy(pointer_);
+  if (seat_ != nullptr) wl_seat_destroy(seat_);
+  // The shell's destroy request came in version 3.
+  if (layerShell_ != nullptr) {
+    if (zwlr_layer_shell_v1_get_version(layerShell_) >= ZWLR_LAYER_SHELL_V1_DESTROY_SINCE_VERSION)
+      zwlr_layer_shell_v1_destroy(layerShell_);
+    else
+      wl_proxy_destroy(reinterpret_cast<wl_proxy*>(layerShell_));
+  }
+  if (outputManager_ != nullptr) zxdg_output_manager_v1_destroy(outputManager_);
+  if (wmBase_ != nullptr) xdg_wm_base_destroy(wmBase_);
+  if (shm_ != nullptr) wl_shm_destroy(shm_);
+  if (compositor_ != nullptr) wl_compositor_destroy(compositor_);
+  if (registry_ != nullptr) wl_registry_destroy(registry_);
   if (xkbState_ != nullptr) xkb_state_unref(xkbState_);
   if (keymap_ != nullptr) xkb_keymap_unref(keymap_);
   if (xkb_ != nullptr) xkb_context_unref(xkb_);
@@ -394,14 +409,20 @@ void WaylandSaver::Capabilities(uint32_t caps) {
     keyboard_ = wl_seat_get_keyboard(seat_);
     wl_keyboard_add_listener(keyboard_, &kKeyboardListener, this);
   } else if ((caps & WL_SEAT_CAPABILITY_KEYBOARD) == 0 && keyboard_ != nullptr) {
-    wl_keyboard_destroy(keyboard_);
+    if (wl_keyboard_get_version(keyboard_) >= WL_KEYBOARD_RELEASE_SINCE_VERSION)
+      wl_keyboard_release(keyboard_);
+    else
+      wl_keyboard_destroy(keyboard_);
     keyboard_ = nullptr;
   }
   if ((caps & WL_SEAT_CAPABILITY_POINTER) != 0 && pointer_ == nullptr && wantPointer) {
     pointer_ = wl_seat_get_pointer(seat_);
     wl_pointer_add_listener(pointer_, &kPointerListener, this);
   } else if ((caps & WL_SEAT_CAPABILITY_POINTER) == 0 && pointer_ != nullptr) {
-    wl_pointer_destroy(pointer_);
+    if (wl_pointer_get_version(pointer_) >= WL_POINTER_RELEASE_SINCE_VERSION)
+      wl_pointer_release(pointer_);
+    else
+      wl_pointer_destroy(pointer_);
     pointer_ = nullptr;
   }
 }
