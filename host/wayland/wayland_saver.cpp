@@ -77,6 +77,8 @@ struct View {
   bool ticked = false;  // its scene has run a frame
   std::vector<std::unique_ptr<Buffer>> buffers;
   SceneSet scenes;
+  // The back buffer's own memory while it draws into shm buffers.
+  Surface ownBackBuffer;
   ~View() {
     buffers.clear();
     if (toplevel != nullptr) xdg_toplevel_destroy(toplevel);
@@ -146,6 +148,7 @@ class WaylandSaver final : public StagePlatform {
   void StartScene(View& view, const SceneArea& area);
   Buffer* FreeBuffer(View& view);
   void ShowBlack(View& view);
+  void ComposeInto(View& view, Buffer* buffer);
   void Present(View& view, Buffer& buffer);
   void Frame();
   void Loop();
@@ -672,6 +675,23 @@ Buffer* WaylandSaver::FreeBuffer(View& view) {
 
 // Every scene steps each frame; a view without a free buffer skips the
 // showing of that one frame, never the step.
+// A frame starts by copying the whole ground into the back buffer, so the
+// back buffer keeps nothing between frames: at pixel size 1 the frame is
+// composed right in the free shm buffer, which then needs no second copy.
+// Without one, the stage's own memory (kept aside) takes the frame.
+void WaylandSaver::ComposeInto(View& view, Buffer* buffer) {
+  Stage& stage = view.scenes.StageAt(0);
+  if (!stage.backBuffer.UsesOutsideMemory()) view.ownBackBuffer = std::move(stage.backBuffer);
+  const bool direct = buffer != nullptr && stage.pixelSize == 1 &&
+                      buffer->width == stage.screenWidth && buffer->height == stage.screenHeight;
+  if (!direct && (view.ownBackBuffer.Width() != stage.screenWidth ||
+                  view.ownBackBuffer.Height() != stage.screenHeight))
+    view.ownBackBuffer = Surface();
+  uint32_t* memory = direct ? buffer->pixels : view.ownBackBuffer.Pixels();
+  if (memory == nullptr || !stage.backBuffer.UseMemory(memory, stage.screenWidth, stage.screenHeight))
+    stage.backBuffer = Surface();
+}
+
 void WaylandSaver::Frame() {
   for (auto& view : views_) {
     if (view->scenes.Count() == 0) continue;
@@ -683,6 +703,7 @@ void WaylandSaver::Frame() {
       target.height = buffer->height;
       target.stride = buffer->width;
     }
+    ComposeInto(*view, buffer);
     view->scenes.RunFrames([&](size_t) { return target; });
     view->ticked = true;
     if (buffer != nullptr) Present(*view, *buffer);
