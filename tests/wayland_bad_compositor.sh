@@ -42,6 +42,33 @@ expect close "closed the saver's surfaces" /s
 expect close "closed the saver's surfaces" -background
 expect hangup "lost the connection" /s
 
+expect xdg "needs a compositor with the layer shell" -background
+
+# Without the layer shell, /s is a fullscreen toplevel on the output, drawn
+# in buffers of the size the compositor configured.
+"$FAKE" fake-xdg xdg 2>"$TEST_DIR/fake.log" &
+fake=$!
+PIDS+=("$fake")
+for _ in $(seq 100); do [ -S "$XDG_RUNTIME_DIR/fake-xdg" ] && break; sleep 0.05; done
+WAYLAND_DISPLAY=fake-xdg WAYLAND_DEBUG=client "$GLIMMERKIN" /s -fixed-seed 1 -frame-limit 2 \
+  2>"$TEST_DIR/saver.log" &
+saver=$!
+PIDS+=("$saver")
+drawn=
+for _ in $(seq 100); do
+  grep -Eq 'wl_surface@[0-9]+\.attach\(wl_buffer@[0-9]+, 0, 0\)' "$TEST_DIR/saver.log" && drawn=1 && break
+  sleep 0.05
+done
+kill "$saver" 2>/dev/null
+[ -n "$drawn" ] || fail "no buffer attached to the fullscreen toplevel"
+grep -Eq 'xdg_toplevel@[0-9]+\.set_fullscreen\(wl_output@[0-9]+\)' "$TEST_DIR/saver.log" \
+  || fail "the toplevel is not made fullscreen on the output"
+grep -q 'set_title("Screen Saver")' "$TEST_DIR/saver.log" || fail "the toplevel's title"
+grep -Eq 'create_buffer\(new id wl_buffer@[0-9]+, 0, 640, 480, 2560, 1\)' "$TEST_DIR/saver.log" \
+  || fail "no 640x480 XRGB buffer for the configured size"
+kill "$fake"
+wait "$fake" 2>/dev/null || true
+
 # No compositor at all behind WAYLAND_DISPLAY.
 status=0
 WAYLAND_DISPLAY=nothing-here "$GLIMMERKIN" /s 2>"$TEST_DIR/saver.log" || status=$?

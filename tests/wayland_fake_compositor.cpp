@@ -4,6 +4,7 @@
 //       bare    wl_compositor, wl_shm and one wl_output, no shell
 //       refuse  bare, plus a layer shell that refuses every surface
 //       close   bare, plus a layer shell that closes every surface at once
+//       xdg     bare, plus xdg-shell (no layer shell): toplevels are 640x480
 //       hangup  drops every client as it connects
 // It serves in $XDG_RUNTIME_DIR/SOCKET until it is ended.
 #include <wayland-server.h>
@@ -16,6 +17,7 @@
 extern "C" {
 extern const struct wl_interface zwlr_layer_shell_v1_interface;
 extern const struct wl_interface zwlr_layer_surface_v1_interface;
+extern const struct wl_interface xdg_wm_base_interface;
 }
 
 namespace {
@@ -38,6 +40,15 @@ int Dispatch(const void*, void* target, uint32_t, const wl_message* message, wl_
         return 0;
       }
       wl_resource_set_dispatcher(made, Dispatch, nullptr, nullptr, nullptr);
+      // A new toplevel (from xdg_surface.get_toplevel) is told its size,
+      // and its xdg_surface confirms it.
+      if (std::strcmp(message->types[index]->name, "xdg_toplevel") == 0) {
+        wl_array states;
+        wl_array_init(&states);
+        wl_resource_post_event(made, 0, 640, 480, &states);
+        wl_array_release(&states);
+        wl_resource_post_event(resource, 0, wl_display_next_serial(g_display));
+      }
     }
     ++index;
   }
@@ -97,12 +108,12 @@ int Stop(int, void*) {
 
 int main(int argc, char** argv) {
   if (argc != 3) {
-    std::fputs("usage: wayland_fake_compositor SOCKET empty|bare|refuse|close|hangup\n", stderr);
+    std::fputs("usage: wayland_fake_compositor SOCKET empty|bare|refuse|close|hangup|xdg\n", stderr);
     return 2;
   }
   g_mode = argv[2];
   if (g_mode != "empty" && g_mode != "bare" && g_mode != "refuse" && g_mode != "close" &&
-      g_mode != "hangup") {
+      g_mode != "hangup" && g_mode != "xdg") {
     std::fprintf(stderr, "wayland_fake_compositor: unknown mode '%s'\n", argv[2]);
     return 2;
   }
@@ -122,6 +133,9 @@ int main(int argc, char** argv) {
   if (g_mode == "refuse" || g_mode == "close")
     wl_global_create(g_display, &zwlr_layer_shell_v1_interface, 4,
                      const_cast<wl_interface*>(&zwlr_layer_shell_v1_interface), BindAny);
+  if (g_mode == "xdg")
+    wl_global_create(g_display, &xdg_wm_base_interface, 1,
+                     const_cast<wl_interface*>(&xdg_wm_base_interface), BindAny);
   wl_event_loop* loop = wl_display_get_event_loop(g_display);
   wl_event_loop_add_signal(loop, SIGTERM, Stop, nullptr);
   wl_event_loop_add_signal(loop, SIGINT, Stop, nullptr);

@@ -25,10 +25,24 @@ ends_within "$SAVER" 5 0 "movement of 5 px"
 # its own, with its own keymap) does too.
 render 1234 1024x768 2 "$TEST_DIR/s2.png"
 for button in left middle right; do
-  start_saver /s -fixed-seed 1234 -frame-limit 2
+  # The left button's run logs its requests: an overlay surface anchored to
+  # all four edges with the keyboard to itself, and the pointer hidden.
+  if [ $button = left ]; then
+    WAYLAND_DEBUG=client start_saver /s -fixed-seed 1234 -frame-limit 2
+  else
+    start_saver /s -fixed-seed 1234 -frame-limit 2
+  fi
   expect_frame HEADLESS-1 "$TEST_DIR/s2.png" 20 "no frame before the $button button"
   pointer $EXTENT wait=200 click=$button wait=100
   ends_within "$SAVER" 5 0 "the $button button"
+  [ $button = left ] || continue
+  log=$TEST_DIR/saver.log
+  grep -Eq 'zwlr_layer_shell_v1@[0-9]+\.get_layer_surface\(new id zwlr_layer_surface_v1@[0-9]+, wl_surface@[0-9]+, wl_output@[0-9]+, 3, "screensaver"\)' "$log" \
+    || fail "no overlay layer surface on the output"
+  grep -Eq 'zwlr_layer_surface_v1@[0-9]+\.set_anchor\(15\)' "$log" || fail "not anchored to all edges"
+  grep -Eq 'zwlr_layer_surface_v1@[0-9]+\.set_keyboard_interactivity\(1\)' "$log" \
+    || fail "no exclusive keyboard focus asked for"
+  grep -Eq 'wl_pointer@[0-9]+\.set_cursor\([0-9]+, nil, 0, 0\)' "$log" || fail "the pointer was not hidden"
 done
 start_saver /s -fixed-seed 1234 -frame-limit 2
 expect_frame HEADLESS-1 "$TEST_DIR/s2.png" 20 "no frame before the key"
