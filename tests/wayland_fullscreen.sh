@@ -10,13 +10,25 @@ EXTENT=1024x768
 # position the saver sees.
 pointer $EXTENT move=500,400
 render 1234 1024x768 40 "$TEST_DIR/s.png"
-start_saver /s -fixed-seed 1234 -frame-limit 40
+WAYLAND_DEBUG=client start_saver /s -fixed-seed 1234 -frame-limit 40
 expect_frame HEADLESS-1 "$TEST_DIR/s.png" 20 "the full-screen frame differs from the simulator's"
 # 2 + 2 px away, and the wheel both ways: it goes on.
 pointer $EXTENT wait=200 move=502,402 wheel=1 wheel=-1 move=498,400 wait=100
 sleep 0.5
 still_running "$SAVER" "movement of 4 px or the wheel ended the saver"
-grep . "$TEST_DIR/saver.log" && fail "the saver wrote messages"
+grep -v '^\[' "$TEST_DIR/saver.log" && fail "the saver wrote messages"
+# Its own log of requests and events: at least two buffers, and none
+# attached (so drawn into) again before the compositor released it.
+awk '/-> wl_surface@[0-9]+\.attach\(wl_buffer@/ {
+       match($0, /wl_buffer@[0-9]+/); b = substr($0, RSTART, RLENGTH)
+       if (held[b]) reused = 1
+       held[b] = 1; seen[b] = 1; attached++ }
+     !/->/ && /wl_buffer@[0-9]+\.release\(\)/ {
+       match($0, /wl_buffer@[0-9]+/); held[substr($0, RSTART, RLENGTH)] = 0 }
+     END { for (b in seen) buffers++
+           printf "%d frames attached from %d buffers\n", attached, buffers
+           exit (reused || buffers < 2 || attached < 40) }' "$TEST_DIR/saver.log" \
+  || fail "buffers: fewer than two, or one drawn into while the compositor held it"
 # 3 + 2 px from where it started: it ends.
 pointer $EXTENT move=503,402 wait=100
 ends_within "$SAVER" 5 0 "movement of 5 px"
