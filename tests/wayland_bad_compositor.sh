@@ -74,4 +74,15 @@ status=0
 WAYLAND_DISPLAY=nothing-here "$GLIMMERKIN" /s 2>"$TEST_DIR/saver.log" || status=$?
 [ "$status" -eq 1 ] || fail "no compositor: exit status $status"
 grep -q "cannot connect" "$TEST_DIR/saver.log" || fail "no compositor: said '$(cat "$TEST_DIR/saver.log")'"
+
+# Which front end: Wayland when WAYLAND_DISPLAY is set, X11 with -x11 or
+# without it (no X display here, so X11 says so).
+for run in "WAYLAND_DISPLAY=nothing-here /s -x11" "WAYLAND_DISPLAY= /s" "WAYLAND_DISPLAY= -background"; do
+  read -r setting args <<<"$run"
+  status=0
+  # shellcheck disable=SC2086
+  env "$setting" "$GLIMMERKIN" $args 2>"$TEST_DIR/saver.log" || status=$?
+  [ "$status" -eq 1 ] || fail "$run: exit status $status"
+  grep -q "X display" "$TEST_DIR/saver.log" || fail "$run: not X11: '$(cat "$TEST_DIR/saver.log")'"
+done
 echo PASS
