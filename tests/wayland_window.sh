@@ -55,6 +55,30 @@ for quit in q Escape; do
   ends_within "$SAVER" 5 0 "$quit in the window"
 done
 
+# On an output of scale 2 the window draws at pixel size 2 in buffers of
+# twice its size (grim captures the output's own pixels).
+sway_msg output HEADLESS-1 scale 2 >/dev/null || fail "cannot set the scale"
+start_saver -window -geometry 300x200 -fixed-seed 8 -frame-limit 10
+info=
+for _ in $(seq 100); do
+  info=$(window_geometry)
+  [ -n "$info" ] && break
+  sleep 0.1
+done
+read -r title where size <<<"$info"
+[ "$size" = 300x200 ] || fail "the window at scale 2 is '$size', not 300x200"
+render 8 600x400 10 "$TEST_DIR/window2.png" --pixel-size 2
+ok=
+for _ in $(seq 100); do
+  as_user grim -g "$where $size" -t ppm - >"$TEST_DIR/window2.ppm" 2>/dev/null
+  [ "$(compare -metric AE "$TEST_DIR/window2.ppm" "$TEST_DIR/window2.png" null: 2>&1)" = 0 ] && ok=1 && break
+  sleep 0.1
+done
+[ -n "$ok" ] || fail "the window at scale 2 differs from the simulator's 600x400 frame at pixel size 2"
+as_user wtype -s 100 q
+ends_within "$SAVER" 5 0 "q in the window at scale 2"
+sway_msg output HEADLESS-1 scale 1 >/dev/null || fail "cannot set the scale back"
+
 # The background goes on through every kind of input.
 render 3 800x600 6 "$TEST_DIR/background.png"
 start_saver -background -fixed-seed 3 -frame-limit 6

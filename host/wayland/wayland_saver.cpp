@@ -131,6 +131,7 @@ class WaylandSaver final : public StagePlatform {
     Feed(event);
   }
   void Configure(View& view, int32_t width, int32_t height);
+  void WindowEntered(View& view, wl_output* output);
   void ViewClosed(View& view);
   void Feed(const InputEvent& event) {
     if (InputCloses(role_, anchor_, event)) Close(kInputCloseExitCode);
@@ -286,6 +287,15 @@ const zwlr_layer_surface_v1_listener kLayerListener = {
       auto* view = static_cast<View*>(data);
       view->saver->ViewClosed(*view);
     },
+};
+
+// The window takes the scale of the output it shows on.
+const wl_surface_listener kSurfaceListener = {
+    [](void* data, wl_surface*, wl_output* output) {
+      auto* view = static_cast<View*>(data);
+      view->saver->WindowEntered(*view, output);
+    },
+    [](void*, wl_surface*, wl_output*) {},
 };
 
 // The toplevel's size comes first, the surface configure confirms it.
@@ -537,6 +547,15 @@ void WaylandSaver::Present(View& view, Buffer& buffer) {
   wl_surface_commit(view.surface);
 }
 
+void WaylandSaver::WindowEntered(View& view, wl_output* output) {
+  for (const auto& o : outputs_)
+    if (o->output == output && o->scale != view.scale) {
+      view.scale = o->scale;
+      if (view.configured) Configure(view, view.width, view.height);
+      return;
+    }
+}
+
 void WaylandSaver::ViewClosed(View& view) {
   if (kind_ == WindowKind::TryOut) {
     Close(0);
@@ -564,6 +583,15 @@ std::unique_ptr<View> WaylandSaver::MakeView(Output* output) {
   view->saver = this;
   view->output = output;
   view->surface = wl_compositor_create_surface(compositor_);
+  if (output == nullptr) {
+    // Where the window will show is told only after it shows: until then it
+    // takes the scale all outputs share, if they do.
+    wl_surface_add_listener(view->surface, &kSurfaceListener, view.get());
+    int32_t shared = 0;
+    for (const auto& o : outputs_)
+      if (o->done) shared = shared == 0 || shared == o->scale ? o->scale : -1;
+    view->scale = shared > 0 ? shared : 1;
+  }
   if (kind_ != WindowKind::TryOut && layerShell_ != nullptr) {
     const bool background = kind_ == WindowKind::Background;
     view->layer = zwlr_layer_shell_v1_get_layer_surface(
