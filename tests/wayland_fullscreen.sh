@@ -13,7 +13,7 @@ render 1234 1024x768 40 "$TEST_DIR/s.png"
 WAYLAND_DEBUG=client start_saver /s -fixed-seed 1234 -frame-limit 40
 expect_frame HEADLESS-1 "$TEST_DIR/s.png" 20 "the full-screen frame differs from the simulator's"
 # 2 + 2 px away, and the wheel both ways: it goes on.
-pointer $EXTENT wait=200 move=502,402 wheel=1 wheel=-1 move=498,400 wait=100
+pointer $EXTENT wait=300 move=502,402 wheel=1 wheel=-1 move=498,400 wait=100
 sleep 0.5
 still_running "$SAVER" "movement of 4 px or the wheel ended the saver"
 grep -v '^\[' "$TEST_DIR/saver.log" && fail "the saver wrote messages"
@@ -30,7 +30,7 @@ awk '/-> wl_surface@[0-9]+\.attach\(wl_buffer@/ {
            exit (reused || buffers < 2 || attached < 40) }' "$TEST_DIR/saver.log" \
   || fail "buffers: fewer than two, or one drawn into while the compositor held it"
 # 3 + 2 px from where it started: it ends.
-pointer $EXTENT move=503,402 wait=100
+pointer $EXTENT wait=300 move=503,402 wait=100
 ends_within "$SAVER" 5 0 "movement of 5 px"
 
 # Each button ends it; a keyboard that arrives while it runs (wtype brings
@@ -45,7 +45,7 @@ for button in left middle right; do
     start_saver /s -fixed-seed 1234 -frame-limit 2
   fi
   expect_frame HEADLESS-1 "$TEST_DIR/s2.png" 20 "no frame before the $button button"
-  pointer $EXTENT wait=200 click=$button wait=100
+  pointer $EXTENT wait=300 click=$button wait=100
   ends_within "$SAVER" 5 0 "the $button button"
   [ $button = left ] || continue
   log=$TEST_DIR/saver.log

@@ -18,10 +18,10 @@ start_saver /s -fixed-seed 4 -frame-limit 10
 expect_frame HEADLESS-1 "$TEST_DIR/first.png" 20 "the first output differs from the seed's scene"
 expect_frame HEADLESS-2 "$TEST_DIR/second.png" 20 "the second output differs from its own scene"
 # Small movement on the second output goes on; onto the first, far, ends it.
-pointer $EXTENT wait=200 move=1302,202 wait=100
+pointer $EXTENT wait=300 move=1302,202 wait=100
 sleep 0.3
 still_running "$SAVER" "movement of 4 px on the second output ended the saver"
-pointer $EXTENT move=1000,200 wait=100
+pointer $EXTENT wait=300 move=1000,200 wait=100
 ends_within "$SAVER" 5 0 "movement from the second output to the first"
 
 # Outputs that come and go while it runs. Without aliens every frame is the

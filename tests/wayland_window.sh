@@ -48,7 +48,7 @@ for quit in q Escape; do
   [ -n "$ok" ] || fail "the window's $size frame differs from the simulator's"
   # Other keys, buttons and movement leave it open.
   as_user wtype -s 100 a
-  pointer $EXTENT move=100,100 wait=100 move=400,300 click=left wheel=2 wait=100
+  pointer $EXTENT wait=300 move=100,100 wait=100 move=400,300 click=left wheel=2 wait=100
   sleep 0.3
   still_running "$SAVER" "input other than q or Escape closed the window"
   as_user wtype -s 100 -k "$quit"
@@ -84,7 +84,7 @@ render 3 800x600 6 "$TEST_DIR/background.png"
 start_saver -background -fixed-seed 3 -frame-limit 6
 expect_frame HEADLESS-1 "$TEST_DIR/background.png" 20 "the background differs from the simulator's"
 as_user wtype -s 100 x -k Escape q
-pointer $EXTENT move=10,10 wait=100 move=700,500 click=left click=middle click=right wheel=1 wait=100
+pointer $EXTENT wait=300 move=10,10 wait=100 move=700,500 click=left click=middle click=right wheel=1 wait=100
 sleep 0.5
 still_running "$SAVER" "input ended the background"
 expect_frame HEADLESS-1 "$TEST_DIR/background.png" 5 "the background after input"
