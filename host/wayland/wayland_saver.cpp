@@ -1,6 +1,5 @@
 #include "host/wayland/wayland_saver.h"
 
-#include <linux/input-event-codes.h>
 #include <poll.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -9,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "animation/scene_set.h"
+#include "host/close_rules.h"
 #include "host/display_rules.h"
 #include "host/frame_clock.h"
 #include "host/saver_main.h"
@@ -44,7 +45,10 @@ struct Buffer {
   }
 };
 
+class WaylandSaver;
+
 struct Output {
+  WaylandSaver* saver = nullptr;
   uint32_t name = 0;
   wl_output* output = nullptr;
   zxdg_output_v1* xdg = nullptr;
@@ -54,9 +58,9 @@ struct Output {
   int32_t scale = 1;
   bool done = false;
   bool covered = false;
+  // The compositor closed our surface on it: not offered another.
+  bool refused = false;
 };
-
-class WaylandSaver;
 
 // What covers one output (or the one try-out window), with its scene.
 struct View {
@@ -69,8 +73,12 @@ struct View {
   int32_t width = 0, height = 0;  // logical, as configured
   int32_t scale = 1;
   bool configured = false;
+  bool shown = false;   // a buffer has been attached
+  bool ticked = false;  // its scene has run a frame
   std::vector<std::unique_ptr<Buffer>> buffers;
   SceneSet scenes;
+  // The back buffer's own memory while it draws into shm buffers.
+  Surface ownBackBuffer;
   ~View() {
     buffers.clear();
     if (toplevel != nullptr) xdg_toplevel_destroy(toplevel);
@@ -111,12 +119,23 @@ class WaylandSaver final : public StagePlatform {
   void PointerEnter(uint32_t serial, wl_surface* surface, wl_fixed_t x, wl_fixed_t y);
   void PointerMotion(wl_fixed_t x, wl_fixed_t y);
   void Button(uint32_t button, uint32_t state) {
-    if (closesOnInput_ && state == WL_POINTER_BUTTON_STATE_PRESSED &&
-        (button == BTN_LEFT || button == BTN_RIGHT || button == BTN_MIDDLE))
-      Close(0);
+    InputEvent event;
+    event.kind = state == WL_POINTER_BUTTON_STATE_PRESSED ? InputKind::ButtonPress
+                                                          : InputKind::ButtonRelease;
+    event.button = ButtonFromEvdev(button);
+    Feed(event);
+  }
+  void Axis() {
+    InputEvent event;
+    event.kind = InputKind::Wheel;
+    Feed(event);
   }
   void Configure(View& view, int32_t width, int32_t height);
+  void WindowEntered(View& view, wl_output* output);
   void ViewClosed(View& view);
+  void Feed(const InputEvent& event) {
+    if (InputCloses(role_, anchor_, event)) Close(kInputCloseExitCode);
+  }
   void Close(int code) {
     if (!done_) exitCode_ = code;
     done_ = true;
@@ -124,11 +143,14 @@ class WaylandSaver final : public StagePlatform {
   xdg_wm_base* wmBase() { return wmBase_; }
 
  private:
-  bool OpenViews();
+  bool AllRefused() const;
   void FollowOutputs();
   std::unique_ptr<View> MakeView(Output* output);
   void StartScene(View& view, const SceneArea& area);
   Buffer* FreeBuffer(View& view);
+  void ShowBlack(View& view);
+  void ComposeInto(View& view, Buffer* buffer);
+  void Present(View& view, Buffer& buffer);
   void Frame();
   void Loop();
   bool Lost();
@@ -153,10 +175,9 @@ class WaylandSaver final : public StagePlatform {
   std::vector<std::unique_ptr<Output>> outputs_;
   std::vector<std::unique_ptr<View>> views_;
   bool outputsChanged_ = false;
-  bool closesOnInput_ = false;
-  bool closesOnQuitKey_ = false;
-  bool anchored_ = false;
-  int32_t anchorX_ = 0, anchorY_ = 0;
+  bool viewClosed_ = false;
+  CloseRole role_ = CloseRole::Never;
+  MotionAnchor anchor_;
   int32_t pointerOffsetX_ = 0, pointerOffsetY_ = 0;
   FrameClock clock_;
   bool limitReached_ = false;
@@ -182,7 +203,11 @@ const wl_output_listener kOutputListener = {
       auto* o = static_cast<Output*>(data);
       if ((flags & WL_OUTPUT_MODE_CURRENT) != 0) o->modeWidth = width, o->modeHeight = height;
     },
-    [](void* data, wl_output*) { static_cast<Output*>(data)->done = true; },
+    [](void* data, wl_output*) {
+      auto* o = static_cast<Output*>(data);
+      o->done = true;
+      o->saver->OutputChanged();
+    },
     [](void* data, wl_output*, int32_t factor) {
       static_cast<Output*>(data)->scale = std::clamp(factor, 1, kMaxPixelSize);
     },
@@ -232,7 +257,7 @@ const wl_pointer_listener kPointerListener = {
     [](void* data, wl_pointer*, uint32_t, uint32_t, uint32_t button, uint32_t state) {
       Of(data).Button(button, state);
     },
-    [](void*, wl_pointer*, uint32_t, uint32_t, wl_fixed_t) {},
+    [](void* data, wl_pointer*, uint32_t, uint32_t, wl_fixed_t) { Of(data).Axis(); },
     [](void*, wl_pointer*) {},
     [](void*, wl_pointer*, uint32_t) {},
     [](void*, wl_pointer*, uint32_t, uint32_t) {},
@@ -262,6 +287,15 @@ const zwlr_layer_surface_v1_listener kLayerListener = {
       auto* view = static_cast<View*>(data);
       view->saver->ViewClosed(*view);
     },
+};
+
+// The window takes the scale of the output it shows on.
+const wl_surface_listener kSurfaceListener = {
+    [](void* data, wl_surface*, wl_output* output) {
+      auto* view = static_cast<View*>(data);
+      view->saver->WindowEntered(*view, output);
+    },
+    [](void*, wl_surface*, wl_output*) {},
 };
 
 // The toplevel's size comes first, the surface configure confirms it.
@@ -298,6 +332,21 @@ WaylandSaver::~WaylandSaver() {
     if (o->xdg != nullptr) zxdg_output_v1_destroy(o->xdg);
     if (o->output != nullptr) wl_output_destroy(o->output);
   }
+  if (keyboard_ != nullptr) wl_keyboard_destroy(keyboard_);
+  if (pointer_ != nullptr) wl_pointer_destroy(pointer_);
+  if (seat_ != nullptr) wl_seat_destroy(seat_);
+  // The shell's destroy request came in version 3.
+  if (layerShell_ != nullptr) {
+    if (zwlr_layer_shell_v1_get_version(layerShell_) >= ZWLR_LAYER_SHELL_V1_DESTROY_SINCE_VERSION)
+      zwlr_layer_shell_v1_destroy(layerShell_);
+    else
+      wl_proxy_destroy(reinterpret_cast<wl_proxy*>(layerShell_));
+  }
+  if (outputManager_ != nullptr) zxdg_output_manager_v1_destroy(outputManager_);
+  if (wmBase_ != nullptr) xdg_wm_base_destroy(wmBase_);
+  if (shm_ != nullptr) wl_shm_destroy(shm_);
+  if (compositor_ != nullptr) wl_compositor_destroy(compositor_);
+  if (registry_ != nullptr) wl_registry_destroy(registry_);
   if (xkbState_ != nullptr) xkb_state_unref(xkbState_);
   if (keymap_ != nullptr) xkb_keymap_unref(keymap_);
   if (xkb_ != nullptr) xkb_context_unref(xkb_);
@@ -333,6 +382,7 @@ void WaylandSaver::Global(wl_registry* registry, uint32_t name, const char* inte
         registry, name, &zwlr_layer_shell_v1_interface, std::min<uint32_t>(version, 4)));
   } else if (what == wl_output_interface.name && version >= 2) {
     auto o = std::make_unique<Output>();
+    o->saver = this;
     o->name = name;
     o->output = static_cast<wl_output*>(
         wl_registry_bind(registry, name, &wl_output_interface, std::min<uint32_t>(version, 3)));
@@ -366,19 +416,26 @@ void WaylandSaver::GlobalRemove(uint32_t name) {
 
 // wtype and virtual pointers come and go: each brings its device anew.
 void WaylandSaver::Capabilities(uint32_t caps) {
-  const bool wantKeys = closesOnInput_ || closesOnQuitKey_;
+  const bool wantKeys = role_ != CloseRole::Never;
+  const bool wantPointer = role_ == CloseRole::AnyInput;
   if ((caps & WL_SEAT_CAPABILITY_KEYBOARD) != 0 && keyboard_ == nullptr && wantKeys) {
     keyboard_ = wl_seat_get_keyboard(seat_);
     wl_keyboard_add_listener(keyboard_, &kKeyboardListener, this);
   } else if ((caps & WL_SEAT_CAPABILITY_KEYBOARD) == 0 && keyboard_ != nullptr) {
-    wl_keyboard_destroy(keyboard_);
+    if (wl_keyboard_get_version(keyboard_) >= WL_KEYBOARD_RELEASE_SINCE_VERSION)
+      wl_keyboard_release(keyboard_);
+    else
+      wl_keyboard_destroy(keyboard_);
     keyboard_ = nullptr;
   }
-  if ((caps & WL_SEAT_CAPABILITY_POINTER) != 0 && pointer_ == nullptr && closesOnInput_) {
+  if ((caps & WL_SEAT_CAPABILITY_POINTER) != 0 && pointer_ == nullptr && wantPointer) {
     pointer_ = wl_seat_get_pointer(seat_);
     wl_pointer_add_listener(pointer_, &kPointerListener, this);
   } else if ((caps & WL_SEAT_CAPABILITY_POINTER) == 0 && pointer_ != nullptr) {
-    wl_pointer_destroy(pointer_);
+    if (wl_pointer_get_version(pointer_) >= WL_POINTER_RELEASE_SINCE_VERSION)
+      wl_pointer_release(pointer_);
+    else
+      wl_pointer_destroy(pointer_);
     pointer_ = nullptr;
   }
 }
@@ -405,18 +462,16 @@ void WaylandSaver::Keymap(uint32_t format, int fd, uint32_t size) {
   close(fd);
 }
 
+// Evdev key codes are 8 below xkb's.
 void WaylandSaver::Key(uint32_t key, uint32_t state) {
-  if (state != WL_KEYBOARD_KEY_STATE_PRESSED) return;
-  if (closesOnInput_) {
-    Close(0);
-  } else if (closesOnQuitKey_ && xkbState_ != nullptr) {
-    const xkb_keysym_t sym = xkb_state_key_get_one_sym(xkbState_, key + 8);
-    if (sym == XKB_KEY_q || sym == XKB_KEY_Q || sym == XKB_KEY_Escape) Close(0);
-  }
+  InputEvent event;
+  event.kind = state == WL_KEYBOARD_KEY_STATE_PRESSED ? InputKind::KeyPress : InputKind::KeyRelease;
+  event.keysym = xkbState_ != nullptr ? xkb_state_key_get_one_sym(xkbState_, key + 8) : 0;
+  Feed(event);
 }
 
 void WaylandSaver::PointerEnter(uint32_t serial, wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
-  if (!closesOnInput_) return;
+  if (role_ != CloseRole::AnyInput) return;
   wl_pointer_set_cursor(pointer_, serial, nullptr, 0, 0);  // hidden over the saver
   pointerOffsetX_ = pointerOffsetY_ = 0;
   for (auto& view : views_)
@@ -430,16 +485,11 @@ void WaylandSaver::PointerEnter(uint32_t serial, wl_surface* surface, wl_fixed_t
 // Positions are made global (the output's place plus the surface's), so
 // movement across outputs is measured as one.
 void WaylandSaver::PointerMotion(wl_fixed_t x, wl_fixed_t y) {
-  if (!closesOnInput_) return;
-  const int32_t gx = pointerOffsetX_ + wl_fixed_to_int(x);
-  const int32_t gy = pointerOffsetY_ + wl_fixed_to_int(y);
-  if (!anchored_) {
-    anchored_ = true;
-    anchorX_ = gx;
-    anchorY_ = gy;
-    return;
-  }
-  if (MovedPastThreshold(anchorX_, anchorY_, gx, gy)) Close(0);
+  InputEvent event;
+  event.kind = InputKind::Motion;
+  event.x = pointerOffsetX_ + wl_fixed_to_int(x);
+  event.y = pointerOffsetY_ + wl_fixed_to_int(y);
+  Feed(event);
 }
 
 void WaylandSaver::Configure(View& view, int32_t width, int32_t height) {
@@ -452,6 +502,14 @@ void WaylandSaver::Configure(View& view, int32_t width, int32_t height) {
   view.configured = true;
   if (view.output != nullptr) view.scale = view.output->scale;
   wl_surface_set_buffer_scale(view.surface, view.scale);
+  // A tiling compositor gives a window its size only once it shows: a scene
+  // that has not run yet starts again at that size.
+  if (view.scenes.Count() != 0 && !view.ticked) {
+    const Stage& stage = view.scenes.StageAt(0);
+    if (StageSide(width * view.scale, stage.pixelSize) != stage.screenWidth ||
+        StageSide(height * view.scale, stage.pixelSize) != stage.screenHeight)
+      view.scenes.Destroy(*this);
+  }
   if (view.scenes.Count() == 0) {
     std::vector<Monitor> one(1);
     one[0].width = width * view.scale;
@@ -461,9 +519,41 @@ void WaylandSaver::Configure(View& view, int32_t width, int32_t height) {
     if (!areas.empty()) StartScene(view, areas[0]);
   } else {
     Stage& stage = view.scenes.StageAt(0);
-    ResizeStage(stage, *this, StageSide(width * view.scale, stage.pixelSize),
-                StageSide(height * view.scale, stage.pixelSize));
+    const int32_t stageWidth = StageSide(width * view.scale, stage.pixelSize);
+    const int32_t stageHeight = StageSide(height * view.scale, stage.pixelSize);
+    if (stageWidth != stage.screenWidth || stageHeight != stage.screenHeight)
+      ResizeStage(stage, *this, stageWidth, stageHeight);
   }
+  if (!view.shown) ShowBlack(view);
+}
+
+// Until the first frame the surface is black, as the Windows saver's window
+// is, and mapped, so that the compositor settles its size early.
+void WaylandSaver::ShowBlack(View& view) {
+  Buffer* buffer = FreeBuffer(view);
+  if (buffer == nullptr) return;
+  std::memset(buffer->pixels, 0, buffer->bytes);
+  Present(view, *buffer);
+}
+
+void WaylandSaver::Present(View& view, Buffer& buffer) {
+  view.shown = true;
+  buffer.busy = true;
+  wl_surface_attach(view.surface, buffer.buffer, 0, 0);
+  if (compositorVersion_ >= 4)
+    wl_surface_damage_buffer(view.surface, 0, 0, buffer.width, buffer.height);
+  else
+    wl_surface_damage(view.surface, 0, 0, view.width, view.height);
+  wl_surface_commit(view.surface);
+}
+
+void WaylandSaver::WindowEntered(View& view, wl_output* output) {
+  for (const auto& o : outputs_)
+    if (o->output == output && o->scale != view.scale) {
+      view.scale = o->scale;
+      if (view.configured) Configure(view, view.width, view.height);
+      return;
+    }
 }
 
 void WaylandSaver::ViewClosed(View& view) {
@@ -473,7 +563,11 @@ void WaylandSaver::ViewClosed(View& view) {
   }
   for (size_t v = 0; v < views_.size(); ++v)
     if (views_[v].get() == &view) {
-      if (view.output != nullptr) view.output->covered = false;
+      if (view.output != nullptr) {
+        view.output->covered = false;
+        view.output->refused = true;
+      }
+      viewClosed_ = true;
       view.scenes.Destroy(*this);
       views_.erase(views_.begin() + static_cast<std::ptrdiff_t>(v));
       return;
@@ -489,6 +583,15 @@ std::unique_ptr<View> WaylandSaver::MakeView(Output* output) {
   view->saver = this;
   view->output = output;
   view->surface = wl_compositor_create_surface(compositor_);
+  if (output == nullptr) {
+    // Where the window will show is told only after it shows: until then it
+    // takes the scale all outputs share, if they do.
+    wl_surface_add_listener(view->surface, &kSurfaceListener, view.get());
+    int32_t shared = 0;
+    for (const auto& o : outputs_)
+      if (o->done) shared = shared == 0 || shared == o->scale ? o->scale : -1;
+    view->scale = shared > 0 ? shared : 1;
+  }
   if (kind_ != WindowKind::TryOut && layerShell_ != nullptr) {
     const bool background = kind_ == WindowKind::Background;
     view->layer = zwlr_layer_shell_v1_get_layer_surface(
@@ -546,7 +649,7 @@ void WaylandSaver::FollowOutputs() {
   for (const SceneArea& area : areas) {
     for (size_t i = 0; i < monitors.size(); ++i) {
       Output* o = ready[i];
-      if (o->covered || monitors[i].x != area.x || monitors[i].y != area.y ||
+      if (o->covered || o->refused || monitors[i].x != area.x || monitors[i].y != area.y ||
           monitors[i].width != area.width || monitors[i].height != area.height)
         continue;
       o->covered = true;
@@ -600,6 +703,23 @@ Buffer* WaylandSaver::FreeBuffer(View& view) {
 
 // Every scene steps each frame; a view without a free buffer skips the
 // showing of that one frame, never the step.
+// A frame starts by copying the whole ground into the back buffer, so the
+// back buffer keeps nothing between frames: at pixel size 1 the frame is
+// composed right in the free shm buffer, which then needs no second copy.
+// Without one, the stage's own memory (kept aside) takes the frame.
+void WaylandSaver::ComposeInto(View& view, Buffer* buffer) {
+  Stage& stage = view.scenes.StageAt(0);
+  if (!stage.backBuffer.UsesOutsideMemory()) view.ownBackBuffer = std::move(stage.backBuffer);
+  const bool direct = buffer != nullptr && stage.pixelSize == 1 &&
+                      buffer->width == stage.screenWidth && buffer->height == stage.screenHeight;
+  if (!direct && (view.ownBackBuffer.Width() != stage.screenWidth ||
+                  view.ownBackBuffer.Height() != stage.screenHeight))
+    view.ownBackBuffer = Surface();
+  uint32_t* memory = direct ? buffer->pixels : view.ownBackBuffer.Pixels();
+  if (memory == nullptr || !stage.backBuffer.UseMemory(memory, stage.screenWidth, stage.screenHeight))
+    stage.backBuffer = Surface();
+}
+
 void WaylandSaver::Frame() {
   for (auto& view : views_) {
     if (view->scenes.Count() == 0) continue;
@@ -611,21 +731,28 @@ void WaylandSaver::Frame() {
       target.height = buffer->height;
       target.stride = buffer->width;
     }
+    ComposeInto(*view, buffer);
     view->scenes.RunFrames([&](size_t) { return target; });
-    if (buffer == nullptr) continue;
-    buffer->busy = true;
-    wl_surface_attach(view->surface, buffer->buffer, 0, 0);
-    if (compositorVersion_ >= 4)
-      wl_surface_damage_buffer(view->surface, 0, 0, buffer->width, buffer->height);
-    else
-      wl_surface_damage(view->surface, 0, 0, view->width, view->height);
-    wl_surface_commit(view->surface);
+    view->ticked = true;
+    if (buffer != nullptr) Present(*view, *buffer);
   }
   ++frames_;
   if (config_.frameLimit && frames_ >= *config_.frameLimit) {
     limitReached_ = true;
     clock_.Stop();
   }
+}
+
+// Every output there is has had its surface closed by the compositor. With
+// no outputs at all the saver waits for one to come.
+bool WaylandSaver::AllRefused() const {
+  bool any = false;
+  for (const auto& o : outputs_) {
+    if (!o->done) continue;
+    if (!o->refused) return false;
+    any = true;
+  }
+  return any;
 }
 
 bool WaylandSaver::Lost() {
@@ -646,9 +773,25 @@ bool WaylandSaver::Lost() {
 void WaylandSaver::Loop() {
   const int fd = wl_display_get_fd(display_);
   while (!done_) {
-    if (wl_display_dispatch_pending(display_) < 0 || Lost()) {
+    if (wl_display_dispatch_pending(display_) < 0 || wl_display_get_error(display_) != 0) {
+      if (!Lost()) std::fprintf(stderr, "glimmerkin: lost the connection to the Wayland compositor\n");
       Close(kExitNoDisplay);
       break;
+    }
+    if (viewClosed_) {
+      // An output that goes takes its surface first and its global soon
+      // after: wait for the compositor to say all before judging.
+      viewClosed_ = false;
+      if (wl_display_roundtrip(display_) < 0) {
+        Lost();
+        Close(kExitNoDisplay);
+        break;
+      }
+      if (AllRefused()) {
+        std::fprintf(stderr, "glimmerkin: the compositor closed the saver's surfaces\n");
+        Close(kExitNoDisplay);
+        break;
+      }
     }
     if (outputsChanged_) FollowOutputs();
     if (done_) break;
@@ -676,7 +819,12 @@ void WaylandSaver::Loop() {
   }
 }
 
+// libwayland's own report of a protocol error would be a second line
+// beside the saver's.
+void QuietLog(const char*, va_list) {}
+
 int WaylandSaver::Run() {
+  wl_log_set_handler_client(QuietLog);
   seed_ = config_.fixedSeed ? *config_.fixedSeed : static_cast<uint32_t>(std::time(nullptr));
   display_ = wl_display_connect(nullptr);
   if (display_ == nullptr) {
@@ -684,8 +832,9 @@ int WaylandSaver::Run() {
     return kExitNoDisplay;
   }
   xkb_ = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
-  closesOnInput_ = kind_ == WindowKind::FullScreen;
-  closesOnQuitKey_ = kind_ == WindowKind::TryOut;
+  role_ = kind_ == WindowKind::FullScreen ? CloseRole::AnyInput
+          : kind_ == WindowKind::TryOut    ? CloseRole::QuitKey
+                                           : CloseRole::Never;
   registry_ = wl_display_get_registry(display_);
   wl_registry_add_listener(registry_, &kRegistryListener, this);
   // Globals, then what the outputs and the seat say of themselves.

@@ -1,0 +1,45 @@
+# The Wayland saver against compositors that are wrong on purpose (cheap, so
+# the sanitizer build runs them too) and under a headless sway of each
+# test's own (slow; the sanitizer build leaves those out).
+if(NOT TARGET glimmerkin_wayland)
+  return()
+endif()
+
+pkg_check_modules(GLIMMERKIN_WAYLAND_SERVER REQUIRED IMPORTED_TARGET wayland-server)
+add_executable(wayland_fake_compositor wayland_fake_compositor.cpp)
+target_link_libraries(wayland_fake_compositor PRIVATE PkgConfig::GLIMMERKIN_WAYLAND_SERVER
+                      glimmerkin_wayland_protocols glimmerkin_warnings)
+add_test(NAME wayland_bad_compositor
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/wayland_bad_compositor.sh $<TARGET_FILE:glimmerkin>
+          $<TARGET_FILE:wayland_fake_compositor>)
+set_tests_properties(wayland_bad_compositor PROPERTIES TIMEOUT 60)
+
+if(GLIMMERKIN_SANITIZE)
+  return()
+endif()
+
+set(_wl_test_gen ${CMAKE_CURRENT_BINARY_DIR}/wayland-protocols)
+file(MAKE_DIRECTORY ${_wl_test_gen})
+set(_wl_vp ${CMAKE_CURRENT_SOURCE_DIR}/protocols/wlr-virtual-pointer-unstable-v1.xml)
+add_custom_command(
+  OUTPUT ${_wl_test_gen}/wlr-virtual-pointer-client.h ${_wl_test_gen}/wlr-virtual-pointer.c
+  COMMAND ${GLIMMERKIN_WAYLAND_SCANNER} client-header ${_wl_vp} ${_wl_test_gen}/wlr-virtual-pointer-client.h
+  COMMAND ${GLIMMERKIN_WAYLAND_SCANNER} private-code ${_wl_vp} ${_wl_test_gen}/wlr-virtual-pointer.c
+  DEPENDS ${_wl_vp} VERBATIM)
+add_executable(wayland_helper wayland_helper.cpp
+  ${_wl_test_gen}/wlr-virtual-pointer-client.h ${_wl_test_gen}/wlr-virtual-pointer.c)
+target_include_directories(wayland_helper PRIVATE ${_wl_test_gen})
+target_link_libraries(wayland_helper PRIVATE glimmerkin_wayland_protocols glimmerkin_warnings)
+# The generated glue is C and not held to the project's warnings.
+set_source_files_properties(${_wl_test_gen}/wlr-virtual-pointer.c PROPERTIES COMPILE_OPTIONS "-w")
+
+function(glimmerkin_wayland_test name)
+  add_test(NAME ${name}
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/${name}.sh $<TARGET_FILE:glimmerkin>
+            $<TARGET_FILE:wayland_helper> $<TARGET_FILE:glimmerkin-sim>)
+  set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)
+endfunction()
+
+glimmerkin_wayland_test(wayland_fullscreen)
+glimmerkin_wayland_test(wayland_outputs)
+glimmerkin_wayland_test(wayland_window)
