@@ -1,5 +1,9 @@
 #include "host/x11/x11_saver.h"
 
+// Before the X headers, whose macros (KeyPress, ButtonPress...) would
+// replace the names of its input kinds.
+#include "host/close_rules.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -459,8 +463,9 @@ class X11Saver final : public StagePlatform {
       randrEventBase_ = -1;
 
     // Movement is measured from where the pointer was when the window opened.
-    PointerPosition(display_, root, anchorX_, anchorY_);
-    closesOnInput_ = true;
+    PointerPosition(display_, root, anchor_.x, anchor_.y);
+    anchor_.set = true;
+    closeRole_ = CloseRole::AnyInput;
     return true;
   }
 
@@ -576,7 +581,7 @@ class X11Saver final : public StagePlatform {
     stageRect_ = Rect{0, 0, width, height};
     ownSizeStage_ = true;
     pixelSize_ = ChoosePixelSize(config_.settings.pixelSize, monitor.automaticPixelSize);
-    closesOnQuitKey_ = true;
+    closeRole_ = CloseRole::QuitKey;
     return true;
   }
 
@@ -708,7 +713,7 @@ class X11Saver final : public StagePlatform {
   }
 
   bool WantsGrab() const {
-    return closesOnInput_ && mapped_ && (!keyboardGrabbed_ || !pointerGrabbed_) &&
+    return closeRole_ == CloseRole::AnyInput && mapped_ && (!keyboardGrabbed_ || !pointerGrabbed_) &&
            grabAttempts_ < kGrabAttempts;
   }
 
@@ -730,25 +735,16 @@ class X11Saver final : public StagePlatform {
   void HandleEvent(XEvent& event) {
     switch (event.type) {
       case KeyPress:
-        if (closesOnInput_) {
-          Close();
-        } else if (closesOnQuitKey_) {
-          const KeySym key = XLookupKeysym(&event.xkey, 0);
-          if (key == XK_q || key == XK_Q || key == XK_Escape) Close();
-        }
+        if (KeyCloses(closeRole_, static_cast<uint32_t>(XLookupKeysym(&event.xkey, 0)))) Close();
         break;
       case ButtonPress:
-        // Buttons 4 to 7 are the wheel; they do not close.
-        if (closesOnInput_ && event.xbutton.button >= Button1 && event.xbutton.button <= Button3)
-          Close();
+        if (ButtonCloses(closeRole_, event.xbutton.button)) Close();
         break;
       case MotionNotify:
-        if (closesOnInput_ &&
-            MovedPastThreshold(anchorX_, anchorY_, event.xmotion.x_root, event.xmotion.y_root))
-          Close();
+        if (MotionCloses(closeRole_, anchor_, event.xmotion.x_root, event.xmotion.y_root)) Close();
         break;
       case MapNotify:
-        if (event.xmap.window == window_ && closesOnInput_) {
+        if (event.xmap.window == window_ && closeRole_ == CloseRole::AnyInput) {
           mapped_ = true;
           XSetInputFocus(display_, window_, RevertToParent, CurrentTime);
           TryGrab();
@@ -884,15 +880,13 @@ class X11Saver final : public StagePlatform {
   Stage stage_;
   SceneSet scenes_;
 
-  bool closesOnInput_ = false;
-  bool closesOnQuitKey_ = false;
+  CloseRole closeRole_ = CloseRole::Never;
   bool mapped_ = false;
   bool keyboardGrabbed_ = false;
   bool pointerGrabbed_ = false;
   int grabAttempts_ = 0;
   int64_t nextGrabNs_ = 0;
-  int anchorX_ = 0;
-  int anchorY_ = 0;
+  MotionAnchor anchor_;
 
   FrameClock clock_;
   uint32_t frames_ = 0;
