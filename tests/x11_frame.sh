@@ -39,6 +39,19 @@ PIDS+=("$HACK")
 kill "$HACK"
 rm -rf "$XDG_CONFIG_HOME"
 
+# A dense monitor (1024 pixels on 130 mm, 200 dpi): a hack on the root
+# window draws at pixel size 2, the simulator's --pixel-size 2 frame.
+need xrandr
+xrandr --setmonitor DENSE 1024/130x768/98+0+0 screen >/dev/null 2>&1 || fail "xrandr --setmonitor failed"
+"$SIM" render --seed 77 --size 1024x768 --ticks 6 --pixel-size 2 --out "$TEST_DIR/dense.png" \
+  || fail "glimmerkin-sim render failed"
+"$GLIMMERKIN" -root -fixed-seed 77 -frame-limit 6 &
+HACK=$!
+PIDS+=("$HACK")
+"$HELPER" match 0 "$TEST_DIR/dense.png" 60 || fail "the dense monitor's frame is not at pixel size 2"
+kill "$HACK"
+xrandr --delmonitor DENSE >/dev/null 2>&1 || fail "xrandr --delmonitor failed"
+
 # A preview shows the top-left of the full-screen frame.
 PARENT_OUT=$TEST_DIR/parent.txt
 "$HELPER" parent 320 200 >"$PARENT_OUT" &
