@@ -33,6 +33,16 @@ run_into() {
   [ "$status" -eq 0 ] || fail "$what: exit status $status after the window went away"
 }
 
+# tryout_window: the id of the window titled Glimmerkin, once there is one.
+tryout_window() {
+  local win=""
+  for _ in $(seq 200); do
+    win=$(xdotool search --name '^Glimmerkin$' 2>/dev/null | head -n 1) && [ -n "$win" ] && break
+    sleep 0.05
+  done
+  echo "$win"
+}
+
 make_parent 400 300
 run_into "-window-id decimal" "$GLIMMERKIN" -window-id "$PARENT"
 make_parent 400 300
@@ -55,11 +65,7 @@ wait_exit "$HACK" 10 || true
 "$GLIMMERKIN" -window &
 TRY=$!
 PIDS+=("$TRY")
-WIN=""
-for _ in $(seq 200); do
-  WIN=$(xdotool search --name '^Glimmerkin$' 2>/dev/null | head -n 1) && [ -n "$WIN" ] && break
-  sleep 0.05
-done
+WIN=$(tryout_window)
 [ -n "$WIN" ] || fail "-window: no window titled Glimmerkin"
 xdotool mousemove 100 100 click 1
 sleep 0.3
@@ -74,11 +80,7 @@ wait_exit "$TRY" 10 || status=$?
 "$GLIMMERKIN" -window -geometry 400x300+20+30 -fixed-seed 21 -frame-limit 8 &
 TRY=$!
 PIDS+=("$TRY")
-WIN=""
-for _ in $(seq 200); do
-  WIN=$(xdotool search --name '^Glimmerkin$' 2>/dev/null | head -n 1) && [ -n "$WIN" ] && break
-  sleep 0.05
-done
+WIN=$(tryout_window)
 [ -n "$WIN" ] || fail "-window -geometry: no window titled Glimmerkin"
 geometry=$("$HELPER" geometry "$WIN")
 [ "$geometry" = "400x300+20+30" ] || fail "-geometry 400x300+20+30 gave a window of $geometry"
@@ -95,11 +97,7 @@ need compare
 "$GLIMMERKIN" -window -geometry 300x200 -fixed-seed 21 &
 TRY=$!
 PIDS+=("$TRY")
-WIN=""
-for _ in $(seq 200); do
-  WIN=$(xdotool search --name '^Glimmerkin$' 2>/dev/null | head -n 1) && [ -n "$WIN" ] && break
-  sleep 0.05
-done
+WIN=$(tryout_window)
 [ -n "$WIN" ] || fail "-window resized: no window titled Glimmerkin"
 sleep 0.3
 xdotool windowsize "$WIN" 600 400

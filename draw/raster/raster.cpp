@@ -175,18 +175,26 @@ void PresentSurface(const FrameTarget& target, const Surface& source, int32_t wi
                 static_cast<size_t>(w) * sizeof(uint32_t));
 }
 
-void EnlargeInto(const RasterView& target, const Surface& source, int32_t width, int32_t height,
-                 int32_t pixelSize) {
+EnlargedExtent EnlargedArea(const RasterView& target, const Surface& source, int32_t width,
+                            int32_t height, int32_t pixelSize) {
   if (target.pixels == nullptr || target.stride < target.width || target.width <= 0 ||
       target.height <= 0 || source.Empty() || pixelSize < 1)
-    return;
+    return {};
   const int64_t size = pixelSize;
   const int32_t w = std::min(width, source.Width());
   const int32_t h = std::min(height, source.Height());
-  if (w <= 0 || h <= 0) return;
-  // The part of the target the enlarged frame reaches, cut to the target.
-  const auto outWidth = static_cast<int32_t>(std::min<int64_t>(target.width, w * size));
-  const auto outHeight = static_cast<int32_t>(std::min<int64_t>(target.height, h * size));
+  if (w <= 0 || h <= 0) return {};
+  return {static_cast<int32_t>(std::min<int64_t>(target.width, w * size)),
+          static_cast<int32_t>(std::min<int64_t>(target.height, h * size))};
+}
+
+void EnlargeInto(const RasterView& target, const Surface& source, int32_t width, int32_t height,
+                 int32_t pixelSize) {
+  const EnlargedExtent extent = EnlargedArea(target, source, width, height, pixelSize);
+  if (extent.width <= 0 || extent.height <= 0) return;
+  const int64_t size = pixelSize;
+  const int32_t outWidth = extent.width;
+  const int32_t outHeight = extent.height;
   const auto stride = static_cast<size_t>(target.stride);
   for (int32_t sy = 0; int64_t{sy} * size < outHeight; ++sy) {
     const uint32_t* in = source.Pixels() + static_cast<size_t>(sy) * static_cast<size_t>(source.Width());

@@ -61,6 +61,16 @@ void CopySurface(Surface& target, const Surface& source, int32_t width, int32_t 
 // size 1 a target that is the source's own memory already holds the frame.
 void PresentSurface(const FrameTarget& target, const Surface& source, int32_t width,
                     int32_t height, int32_t pixelSize);
+// The part of the target that `source` (its top-left width x height)
+// reaches enlarged pixelSize times, cut to the target; 0 x 0 when nothing
+// can be drawn (no target, no source, a bad size).
+struct EnlargedExtent {
+  int32_t width = 0;
+  int32_t height = 0;
+};
+EnlargedExtent EnlargedArea(const RasterView& target, const Surface& source, int32_t width,
+                            int32_t height, int32_t pixelSize);
+
 // The enlargement alone: every source pixel becomes a pixelSize square.
 void EnlargeInto(const RasterView& target, const Surface& source, int32_t width, int32_t height,
                  int32_t pixelSize);

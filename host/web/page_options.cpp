@@ -122,15 +122,10 @@ CanvasPlan PlanCanvas(const PageOptions& options, double cssWidth, double cssHei
 
 void PresentToCanvas(const RasterView& target, const Surface& source, int32_t width,
                      int32_t height, int32_t pixelSize) {
-  if (target.pixels == nullptr || target.stride < target.width || target.width <= 0 ||
-      target.height <= 0 || source.Empty() || pixelSize < 1)
-    return;
-  const int64_t size = pixelSize;
-  const int32_t w = std::min(width, source.Width());
-  const int32_t h = std::min(height, source.Height());
-  if (w <= 0 || h <= 0) return;
-  const auto outWidth = static_cast<int32_t>(std::min<int64_t>(target.width, w * size));
-  const auto outHeight = static_cast<int32_t>(std::min<int64_t>(target.height, h * size));
+  const EnlargedExtent extent = EnlargedArea(target, source, width, height, pixelSize);
+  if (extent.width <= 0 || extent.height <= 0) return;
+  const int32_t outWidth = extent.width;
+  const int32_t outHeight = extent.height;
   const auto stride = static_cast<size_t>(target.stride);
   for (int32_t y = 0; y < outHeight; ++y) {
     uint32_t* out = target.pixels + static_cast<size_t>(y) * stride;
