@@ -67,6 +67,10 @@ sway_msg output HEADLESS-1 scale 2 >/dev/null || fail "cannot set the scale"
 render 55 1024x768 12 "$TEST_DIR/scale2.png" --pixel-size 2
 start_saver /s -fixed-seed 55 -frame-limit 12
 expect_frame HEADLESS-1 "$TEST_DIR/scale2.png" 20 "the frame at scale 2 differs from the simulator's at pixel size 2"
+# Back to scale 1 while it runs: the scene starts again at pixel size 1.
+render 55 1024x768 12 "$TEST_DIR/scale1.png"
+sway_msg output HEADLESS-1 scale 1 >/dev/null || fail "cannot set the scale back"
+expect_frame HEADLESS-1 "$TEST_DIR/scale1.png" 20 "after the scale went back to 1 the frame is not the pixel size 1 scene"
 as_user wtype -s 100 Escape
-ends_within "$SAVER" 5 0 "a key at scale 2"
+ends_within "$SAVER" 5 0 "a key after the scale changed"
 echo PASS

@@ -502,6 +502,9 @@ void WaylandSaver::Configure(View& view, int32_t width, int32_t height) {
   view.configured = true;
   if (view.output != nullptr) view.scale = view.output->scale;
   wl_surface_set_buffer_scale(view.surface, view.scale);
+  // A scene started again keeps its seed, so each output's stays its own.
+  uint32_t seed = seed_;
+  if (view.scenes.Count() != 0) seed = view.scenes.AreaAt(0).seed;
   // A tiling compositor gives a window its size only once it shows: a scene
   // that has not run yet starts again at that size.
   if (view.scenes.Count() != 0 && !view.ticked) {
@@ -510,12 +513,21 @@ void WaylandSaver::Configure(View& view, int32_t width, int32_t height) {
         StageSide(height * view.scale, stage.pixelSize) != stage.screenHeight)
       view.scenes.Destroy(*this);
   }
+  // A new output scale asks for another pixel size: the scene starts again
+  // at it, and so does the count of frames.
+  if (view.scenes.Count() != 0 &&
+      ChoosePixelSize(config_.settings.pixelSize, view.scale) != view.scenes.StageAt(0).pixelSize) {
+    view.scenes.Destroy(*this);
+    view.ticked = false;
+    frames_ = 0;
+    limitReached_ = false;
+  }
   if (view.scenes.Count() == 0) {
     std::vector<Monitor> one(1);
     one[0].width = width * view.scale;
     one[0].height = height * view.scale;
     one[0].automaticPixelSize = view.scale;
-    const auto areas = PlanScenes(one, config_.settings.pixelSize, seed_);
+    const auto areas = PlanScenes(one, config_.settings.pixelSize, seed);
     if (!areas.empty()) StartScene(view, areas[0]);
   } else {
     Stage& stage = view.scenes.StageAt(0);
