@@ -85,6 +85,18 @@ expect_frame() {
   fail "$4: $diff pixels differ"
 }
 
+# expect_region X,Y WxH EXPECTED.png MESSAGE: waits up to 10 s until that
+# part of the screen shows the picture pixel for pixel, else fails.
+expect_region() {
+  local _
+  for _ in $(seq 100); do
+    as_user grim -g "$1 $2" -t ppm - >"$TEST_DIR/region.ppm" 2>/dev/null
+    [ "$(compare -metric AE "$TEST_DIR/region.ppm" "$3" null: 2>&1)" = 0 ] && return 0
+    sleep 0.1
+  done
+  fail "$4"
+}
+
 # render SEED WxH TICKS FILE [more sim options]: the simulator's frame.
 render() {
   local seed=$1 size=$2 ticks=$3 out=$4

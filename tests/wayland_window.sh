@@ -39,13 +39,7 @@ for quit in q Escape; do
   [ "$quit" = q ] || [ "$size" = 640x400 ] || fail "the floating window is $size, not 640x400"
   [ "$title" = Glimmerkin ] || fail "the window is titled '$title', not Glimmerkin"
   render 21 "$size" 15 "$TEST_DIR/window.png"
-  ok=
-  for _ in $(seq 100); do
-    as_user grim -g "$where $size" -t ppm - >"$TEST_DIR/window.ppm" 2>/dev/null
-    [ "$(compare -metric AE "$TEST_DIR/window.ppm" "$TEST_DIR/window.png" null: 2>&1)" = 0 ] && ok=1 && break
-    sleep 0.1
-  done
-  [ -n "$ok" ] || fail "the window's $size frame differs from the simulator's"
+  expect_region "$where" "$size" "$TEST_DIR/window.png" "the window's $size frame differs from the simulator's"
   # Other keys, buttons and movement leave it open.
   as_user wtype -s 100 a
   pointer $EXTENT wait=300 move=100,100 wait=100 move=400,300 click=left wheel=2 wait=100
@@ -68,13 +62,8 @@ done
 read -r title where size <<<"$info"
 [ "$size" = 300x200 ] || fail "the window at scale 2 is '$size', not 300x200"
 render 8 600x400 10 "$TEST_DIR/window2.png" --pixel-size 2
-ok=
-for _ in $(seq 100); do
-  as_user grim -g "$where $size" -t ppm - >"$TEST_DIR/window2.ppm" 2>/dev/null
-  [ "$(compare -metric AE "$TEST_DIR/window2.ppm" "$TEST_DIR/window2.png" null: 2>&1)" = 0 ] && ok=1 && break
-  sleep 0.1
-done
-[ -n "$ok" ] || fail "the window at scale 2 differs from the simulator's 600x400 frame at pixel size 2"
+expect_region "$where" "$size" "$TEST_DIR/window2.png" \
+  "the window at scale 2 differs from the simulator's 600x400 frame at pixel size 2"
 as_user wtype -s 100 q
 ends_within "$SAVER" 5 0 "q in the window at scale 2"
 sway_msg output HEADLESS-1 scale 1 >/dev/null || fail "cannot set the scale back"
