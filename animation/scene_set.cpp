@@ -6,53 +6,45 @@ namespace glimmerkin {
 namespace {
 
 // The platform as one area's stage sees it: its own seed, size and pixel
-// size; only the first stage starts (and later stops) the timer.
+// size, the settings read once for all.
 class AreaPlatform final : public StagePlatform {
  public:
-  AreaPlatform(StagePlatform& base, const SceneArea& area, const Settings& settings,
-               bool ownsTimer)
-      : base_(base), area_(area), settings_(settings), ownsTimer_(ownsTimer) {}
+  AreaPlatform(const SceneArea& area, const Settings& settings, ReferenceContext reference)
+      : area_(area), settings_(settings), reference_(reference) {}
   uint32_t CurrentTimeSeconds() override { return area_.seed; }
   Settings ReadSettings() override { return settings_; }
   int32_t ScreenWidth() override { return area_.stageWidth; }
   int32_t ScreenHeight() override { return area_.stageHeight; }
   int32_t PixelSize() override { return area_.pixelSize; }
-  ReferenceContext GetReferenceContext() override { return base_.GetReferenceContext(); }
-  uint32_t StartTimer(uint32_t intervalMs) override {
-    return ownsTimer_ ? base_.StartTimer(intervalMs) : 0;
-  }
-  void StopTimer(uint32_t timerId) override { base_.StopTimer(timerId); }
+  ReferenceContext GetReferenceContext() override { return reference_; }
 
  private:
-  StagePlatform& base_;
   const SceneArea& area_;
   const Settings& settings_;
-  bool ownsTimer_;
+  ReferenceContext reference_;
 };
 
 }  // namespace
 
-void SceneSet::Create(const std::vector<SceneArea>& areas, StagePlatform& platform) {
+void SceneSet::Create(const std::vector<SceneArea>& areas, const Settings& settings,
+                      ReferenceContext reference, FrameTimer* timer) {
   areas_.clear();
   stages_.clear();
-  const Settings settings = platform.ReadSettings();
   areas_.reserve(areas.size());
   stages_.reserve(areas.size());
   for (const SceneArea& area : areas) {
     std::unique_ptr<Stage> stage(new (std::nothrow) Stage);
     if (!stage) continue;
     areas_.push_back(area);
-    AreaPlatform own(platform, areas_.back(), settings, stages_.empty());
-    CreateStage(*stage, own);
+    AreaPlatform own(areas_.back(), settings, reference);
+    // Only the first stage starts (and later stops) the timer.
+    CreateStage(*stage, own, stages_.empty() ? timer : nullptr);
     stages_.push_back(std::move(stage));
   }
 }
 
-void SceneSet::Destroy(StagePlatform& platform) {
-  for (size_t i = 0; i < stages_.size(); ++i) {
-    AreaPlatform own(platform, areas_[i], Settings{}, i == 0);
-    DestroyStage(*stages_[i], own);
-  }
+void SceneSet::Destroy(FrameTimer* timer) {
+  for (size_t i = 0; i < stages_.size(); ++i) DestroyStage(*stages_[i], i == 0 ? timer : nullptr);
   stages_.clear();
   areas_.clear();
 }

@@ -3,8 +3,8 @@
 #include <memory>
 #include <vector>
 
+#include "animation/scene_plan.h"
 #include "animation/stage.h"
-#include "host/display_rules.h"
 
 namespace glimmerkin {
 
@@ -14,16 +14,18 @@ namespace glimmerkin {
 // very scene a single-monitor screen of its size shows.
 class SceneSet {
  public:
-  // Reads the settings once; the clock is not read: each area brings its seed.
-  void Create(const std::vector<SceneArea>& areas, StagePlatform& platform);
-  void Destroy(StagePlatform& platform);
+  // Each area brings its seed, size and pixel size; the settings are read
+  // once by the caller. Without a timer the caller paces the frames itself.
+  void Create(const std::vector<SceneArea>& areas, const Settings& settings,
+              ReferenceContext reference, FrameTimer* timer);
+  void Destroy(FrameTimer* timer);
 
   size_t Count() const { return stages_.size(); }
   Stage& StageAt(size_t index) { return *stages_[index]; }
   const SceneArea& AreaAt(size_t index) const { return areas_[index]; }
 
-  // One frame of every scene, in plan order; targetFor(index) is where
-  // scene `index` is presented.
+  // One frame of every scene, in plan order; targetFor(index) is the
+  // PresentTarget scene `index` is shown through.
   template <class TargetFor>
   void RunFrames(TargetFor&& targetFor) {
     for (size_t i = 0; i < stages_.size(); ++i) RunFrame(*stages_[i], targetFor(i));

@@ -1,6 +1,7 @@
 #include "animation/stage.h"
 
 #include <algorithm>
+#include <climits>
 #include <new>
 
 #include "resources/bitmap_resources.h"
@@ -11,8 +12,33 @@ namespace glimmerkin {
 
 void SheetPainter::DrawSheetCell(int32_t cellX, int32_t cellY, int32_t x, int32_t y,
                                  int32_t width, int32_t height) {
-  if (sheet != nullptr && target != nullptr)
-    sheet->DrawCell(cellX, cellY, x, y, width, height, *target);
+  if (sheet == nullptr || target == nullptr) return;
+  // Only the cell's opaque part can change the target: drawing just that
+  // part gives the same pixels for less work.
+  const Rect bounds = CellBounds(Rect{cellX, cellY, width, height});
+  if (bounds.Empty()) return;
+  const int64_t left = int64_t{x} + bounds.x;
+  const int64_t top = int64_t{y} + bounds.y;
+  if (left < INT32_MIN || left > INT32_MAX || top < INT32_MIN || top > INT32_MAX) return;
+  sheet->DrawCell(cellX + bounds.x, cellY + bounds.y, static_cast<int32_t>(left),
+                  static_cast<int32_t>(top), bounds.width, bounds.height, *target);
+  if (cover == nullptr) return;
+  const Rect placed = Intersection(
+      Rect{static_cast<int32_t>(left), static_cast<int32_t>(top), bounds.width, bounds.height},
+      stageArea);
+  if (placed.Empty()) return;
+  if (cover->size() < cover->capacity())
+    cover->push_back(placed);
+  else
+    overflow = true;
+}
+
+Rect SheetPainter::CellBounds(const Rect& cell) {
+  for (size_t i = 0; i < knownCount_; ++i)
+    if (known_[i].cell == cell) return known_[i].bounds;
+  const Rect bounds = sheet->OpaqueBounds(cell.x, cell.y, cell.width, cell.height);
+  if (knownCount_ < known_.size()) known_[knownCount_++] = KnownCell{cell, bounds};
+  return bounds;
 }
 
 uint32_t FrameIntervalMs(int32_t redrawSpeed) {
@@ -55,7 +81,72 @@ std::unique_ptr<Picture> LoadGround(Stage& stage) {
 
 }  // namespace
 
-void CreateStage(Stage& stage, StagePlatform& platform) {
+namespace {
+
+void ReserveDamage(FrameDamage& damage) {
+  // Frames then never allocate; a vector that cannot have its room is
+  // left as it is and a frame that would outgrow it is shown whole.
+  try {
+    damage.lastCover.reserve(kDamageRoom);
+    damage.cover.reserve(kDamageRoom);
+    for (auto& changed : damage.changed) changed.reserve(kDamageRoom);
+    damage.region.reserve(kDamageRoom * kMaxBufferAge);
+  } catch (const std::bad_alloc&) {
+  }
+}
+
+// The rectangles in `from` appended to `to`; false when they do not fit.
+bool Append(std::vector<Rect>& to, const std::vector<Rect>& from) {
+  if (to.size() + from.size() > to.capacity()) return false;
+  to.insert(to.end(), from.begin(), from.end());
+  return true;
+}
+
+Rect WholeStage(const Stage& stage) {
+  return Rect{0, 0, stage.screenWidth, stage.screenHeight};
+}
+
+// The stage pixels a buffer of this age lacks (all of them for
+// kWholeFrame).
+constexpr uint32_t kWholeFrame = UINT32_MAX;
+void RegionForAge(const Stage& stage, uint32_t age, std::vector<Rect>& region) {
+  const FrameDamage& damage = stage.damage;
+  region.clear();
+  if (age == 0 || age > damage.known) {
+    region.push_back(WholeStage(stage));
+    return;
+  }
+  for (uint32_t k = 0; k < age; ++k) {
+    if (!Append(region, damage.changed[k])) {
+      region.assign(1, WholeStage(stage));
+      return;
+    }
+  }
+  if (age > 1) MergeDamage(region);
+}
+
+void Present(Stage& stage, PresentTarget& target, bool whole) {
+  const RasterView back = stage.backBuffer.View();
+  if (!back.Usable()) return;
+  const PresentBuffer buffer = target.Acquire();
+  if (!buffer.pixels.Usable()) return;
+  std::vector<Rect>& region = stage.damage.region;
+  RegionForAge(stage, whole ? kWholeFrame : buffer.age, region);
+  // A back buffer that is the target's own memory already holds the frame.
+  const bool inPlace = buffer.pixels.pixels == back.pixels;
+  size_t kept = 0;
+  for (const Rect& r : region) {
+    if (!inPlace) EnlargeRect(buffer.pixels, back, r, stage.pixelSize);
+    const Rect shown = Enlarged(r, stage.pixelSize, buffer.pixels.width, buffer.pixels.height);
+    if (!shown.Empty()) region[kept++] = shown;
+  }
+  region.resize(kept);
+  if (!region.empty()) target.Present(std::span<const Rect>(region.data(), region.size()));
+}
+
+}  // namespace
+
+void CreateStage(Stage& stage, StagePlatform& platform, FrameTimer* timer) {
   SeedRandom(platform.CurrentTimeSeconds());
   stage.settings = platform.ReadSettings();
   stage.screenWidth = platform.ScreenWidth();
@@ -78,30 +169,69 @@ void CreateStage(Stage& stage, StagePlatform& platform) {
 
   stage.painter.sheet = stage.sheet.get();
   stage.painter.target = &stage.backBuffer;
+  ReserveDamage(stage.damage);
+  stage.painter.cover = &stage.damage.cover;
+  stage.painter.stageArea = WholeStage(stage);
+  stage.damage.whole = true;
   stage.spriteList.reset(new (std::nothrow) SpriteList(stage.screenWidth, stage.screenHeight,
                                                        &stage.painter));
   if (stage.spriteList) PlaceFirstAliens(*stage.spriteList, stage.settings.alienCount);
   stage.randomState = RandomState();
 
-  stage.timerId = platform.StartTimer(FrameIntervalMs(stage.settings.redrawSpeed));
+  stage.timerId =
+      timer != nullptr ? timer->StartTimer(FrameIntervalMs(stage.settings.redrawSpeed)) : 0;
 }
 
-void RunFrame(Stage& stage, const FrameTarget& target) {
-  CopySurface(stage.backBuffer, stage.backgroundSurface, stage.screenWidth, stage.screenHeight);
+void RunFrame(Stage& stage, PresentTarget& target) {
+  FrameDamage& damage = stage.damage;
+  if (damage.whole) {
+    CopySurface(stage.backBuffer, stage.backgroundSurface, stage.screenWidth, stage.screenHeight);
+  } else {
+    for (const Rect& r : damage.lastCover)
+      CopySurfaceRect(stage.backBuffer, stage.backgroundSurface, r);
+  }
+  damage.cover.clear();
+  stage.painter.overflow = false;
   if (stage.spriteList) {
     SeedRandom(stage.randomState);
     stage.spriteList->Tick();
     stage.randomState = RandomState();
   }
-  PresentSurface(target, stage.backBuffer, stage.screenWidth, stage.screenHeight,
-                 stage.pixelSize);
+  MergeDamage(damage.cover);
+
+  // The oldest record makes room for this frame's.
+  std::rotate(damage.changed.begin(), damage.changed.end() - 1, damage.changed.end());
+  std::vector<Rect>& now = damage.changed[0];
+  now.clear();
+  // A frame whose cells did not all fit in the record is shown whole, and
+  // so is the next, which cannot know what to restore.
+  const bool overflow = stage.painter.overflow;
+  bool whole = damage.whole || overflow;
+  if (!whole) {
+    whole = !Append(now, damage.lastCover) || !Append(now, damage.cover);
+    if (!whole) MergeDamage(now);
+  }
+  if (whole) {
+    now.assign(1, WholeStage(stage));
+    damage.known = 1;
+  } else {
+    damage.known = std::min(damage.known + 1, kMaxBufferAge);
+  }
+  damage.lastCover.assign(damage.cover.begin(), damage.cover.end());
+  damage.whole = overflow;
+  Present(stage, target, false);
 }
 
-void ResizeStage(Stage& stage, StagePlatform& platform, int32_t width, int32_t height) {
+void RepaintWhole(Stage& stage) { stage.damage.whole = true; }
+
+void PresentWhole(Stage& stage, PresentTarget& target) { Present(stage, target, true); }
+
+void ResizeStage(Stage& stage, ReferenceContext reference, int32_t width, int32_t height) {
   if (width == stage.screenWidth && height == stage.screenHeight) return;
   stage.screenWidth = width;
   stage.screenHeight = height;
-  const ReferenceContext reference = platform.GetReferenceContext();
+  stage.painter.stageArea = WholeStage(stage);
+  stage.damage.whole = true;
   std::unique_ptr<Picture> ground = LoadGround(stage);
   // The old surfaces go first, so that the two sizes never need memory at once.
   stage.backBuffer = Surface();
@@ -109,12 +239,14 @@ void ResizeStage(Stage& stage, StagePlatform& platform, int32_t width, int32_t h
   stage.backBuffer = CreateWorkSurface(reference, width, height);
   stage.backgroundSurface = CreateWorkSurface(reference, width, height);
   ComposeBackground(stage, ground.get());
+  // Until the next frame the stage shows its new ground.
+  CopySurface(stage.backBuffer, stage.backgroundSurface, width, height);
   if (stage.spriteList) stage.spriteList->SetScreenSize(width, height);
 }
 
-void DestroyStage(Stage& stage, StagePlatform& platform) {
+void DestroyStage(Stage& stage, FrameTimer* timer) {
   if (stage.timerId != 0) {
-    platform.StopTimer(stage.timerId);
+    if (timer != nullptr) timer->StopTimer(stage.timerId);
     stage.timerId = 0;
   }
   stage.spriteList.reset();

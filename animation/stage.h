@@ -1,15 +1,32 @@
 #pragma once
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
+#include "animation/present.h"
 #include "draw/backend.h"
+#include "draw/damage.h"
 #include "scene/sprite.h"
 #include "settings/settings.h"
 
 namespace glimmerkin {
 
-// What creating and tearing down a Stage needs from its platform: the clock,
-// the settings, the screen, the window's drawing context and the frame timer.
+// A front end's frame timer: a stage starts it when it is built and stops
+// it when it is torn down.
+class FrameTimer {
+ public:
+  // Returns the timer's identifier, 0 when none was started.
+  virtual uint32_t StartTimer(uint32_t intervalMs) = 0;
+  virtual void StopTimer(uint32_t timerId) = 0;
+
+ protected:
+  ~FrameTimer() = default;
+};
+
+// What building a stage asks of its platform, in this order: the clock,
+// the settings, the screen's size and the drawing context its surfaces are
+// made for.
 class StagePlatform {
  public:
   virtual uint32_t CurrentTimeSeconds() = 0;
@@ -17,9 +34,6 @@ class StagePlatform {
   virtual int32_t ScreenWidth() = 0;
   virtual int32_t ScreenHeight() = 0;
   virtual ReferenceContext GetReferenceContext() = 0;
-  // Returns the timer's identifier, 0 when none was started.
-  virtual uint32_t StartTimer(uint32_t intervalMs) = 0;
-  virtual void StopTimer(uint32_t timerId) = 0;
   // Each stage pixel is shown as a square of this many screen pixels; the
   // screen size above is then the stage's, already divided.
   virtual int32_t PixelSize() { return 1; }
@@ -33,13 +47,56 @@ inline constexpr int32_t kSheetHeight = 522;
 inline constexpr int32_t kGroundWidth = 640;
 inline constexpr int32_t kGroundHeight = 480;
 
-// Draws the scene's cells from the sheet into the back buffer.
+// Draws the scene's cells from the sheet into the back buffer and notes
+// where each can have changed it: the opaque part of the cell, cut to the
+// stage. A frame with more cells than `cover` has room for is marked
+// `overflow` (and is then shown whole).
 class SheetPainter final : public CellPainter {
  public:
   void DrawSheetCell(int32_t cellX, int32_t cellY, int32_t x, int32_t y, int32_t width,
                      int32_t height) override;
   const Picture* sheet = nullptr;
   Surface* target = nullptr;
+  std::vector<Rect>* cover = nullptr;
+  Rect stageArea;
+  bool overflow = false;
+
+ private:
+  // The scene draws some hundred distinct cells: their opaque bounds are
+  // worked out once each.
+  struct KnownCell {
+    Rect cell;
+    Rect bounds;
+  };
+  Rect CellBounds(const Rect& cell);
+  std::array<KnownCell, 512> known_{};
+  size_t knownCount_ = 0;
+};
+
+// The oldest buffer whose missed frames are still known; older ones (and
+// buffers of unknown contents) are given the whole frame.
+inline constexpr uint32_t kMaxBufferAge = 4;
+// Room for one frame's rectangles: every sprite of a full list, this
+// frame's and the last's, and the pieces they may be cut into.
+inline constexpr size_t kDamageRoom = 4 * static_cast<size_t>(SpriteList::kCapacity) + 16;
+
+// What a stage's frames changed. The back buffer keeps the last frame, so a
+// frame restores only what the last frame's sprites covered, and shows only
+// that and what its own sprites cover.
+struct FrameDamage {
+  // What the sprites covered in the last frame (restored from the ground
+  // first) and in this one, in stage pixels.
+  std::vector<Rect> lastCover;
+  std::vector<Rect> cover;
+  // The rectangles each of the last frames changed, newest first; `known`
+  // of them are valid.
+  std::array<std::vector<Rect>, kMaxBufferAge> changed;
+  uint32_t known = 0;
+  // What the buffer of this frame is given, built anew each frame.
+  std::vector<Rect> region;
+  // The next frame is composed and shown whole: the first one, and the
+  // first after a resize.
+  bool whole = true;
 };
 
 struct Stage {
@@ -58,6 +115,7 @@ struct Stage {
   // The generator as this stage's scene left it: several stages (one per
   // monitor) share the one generator, each continuing its own sequence.
   uint32_t randomState = 0;
+  FrameDamage damage;
 };
 
 // The frame interval for a redraw speed: 165 - 15 x speed for speeds 1..10,
@@ -68,13 +126,23 @@ uint32_t FrameIntervalMs(int32_t redrawSpeed);
 // once the list is full, so an absurd count neither loops nor draws on.
 void PlaceFirstAliens(SpriteList& list, int32_t alienCount);
 
-void CreateStage(Stage& stage, StagePlatform& platform);
-void RunFrame(Stage& stage, const FrameTarget& target);
-void DestroyStage(Stage& stage, StagePlatform& platform);
+// Builds the stage and, given a timer, starts it at the redraw speed's
+// interval.
+void CreateStage(Stage& stage, StagePlatform& platform, FrameTimer* timer);
+// One frame: what the last frame's sprites covered is restored from the
+// ground, the scene steps and draws, and what changed is enlarged into the
+// target's buffer and handed to it. Nothing outside the change is touched.
+void RunFrame(Stage& stage, PresentTarget& target);
+// The next frame is composed and shown whole.
+void RepaintWhole(Stage& stage);
+// Shows what the back buffer holds now, whole, without a step: the ground
+// of a stage just resized, black before the first frame.
+void PresentWhole(Stage& stage, PresentTarget& target);
+void DestroyStage(Stage& stage, FrameTimer* timer);
 
 // A new stage size (a window resized): the background is composed anew at
 // that size and the sprites go on walking within the new bounds. A size the
 // memory cannot hold leaves the surfaces empty: nothing is drawn.
-void ResizeStage(Stage& stage, StagePlatform& platform, int32_t width, int32_t height);
+void ResizeStage(Stage& stage, ReferenceContext reference, int32_t width, int32_t height);
 
 }  // namespace glimmerkin

@@ -1,6 +1,6 @@
-// Frame cost against the floor set by memory bandwidth: a frame must copy
-// the background in and the finished frame out, so two plain memcpys of a
-// frame are its baseline.
+// Frame cost: the damage path (a frame touches what moved) against the
+// full recomposition of every pixel, and against two plain memcpys of a
+// frame, the floor of any whole-frame copy.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -9,7 +9,7 @@
 
 #include "animation/scene_set.h"
 #include "animation/stage.h"
-#include "host/display_rules.h"
+#include "animation/scene_plan.h"
 #include "scene/random.h"
 
 namespace glimmerkin {
@@ -22,8 +22,6 @@ struct BenchPlatform final : StagePlatform {
   int32_t ScreenWidth() override { return w; }
   int32_t ScreenHeight() override { return h; }
   ReferenceContext GetReferenceContext() override { return {}; }
-  uint32_t StartTimer(uint32_t) override { return 1; }
-  void StopTimer(uint32_t) override {}
   int32_t w, h;
   Settings settings;
 };
@@ -39,19 +37,56 @@ void BM_TwoFrameMemcpys(benchmark::State& state) {
   }
 }
 
-void BM_RunFrame(benchmark::State& state) {
+// One frame of a stage into a window-sized memory target: arg 2 is 1 for
+// the damage path, 0 for the full recomposition (ground copied whole, the
+// whole frame presented) in the same run.
+void BM_Frame(benchmark::State& state) {
   const auto w = static_cast<int32_t>(state.range(0));
   const auto h = static_cast<int32_t>(state.range(1));
+  const bool damage = state.range(2) != 0;
   BenchPlatform platform(w, h, 9);
   Stage stage;
-  CreateStage(stage, platform);
+  CreateStage(stage, platform, nullptr);
   std::vector<uint32_t> window(static_cast<size_t>(w) * static_cast<size_t>(h));
-  const RasterView view{window.data(), w, h, w};
+  MemoryTarget target(RasterView{window.data(), w, h, w});
+  RunFrame(stage, target);
   for (auto _ : state) {
-    RunFrame(stage, view);
+    if (!damage) RepaintWhole(stage);
+    RunFrame(stage, target);
     benchmark::ClobberMemory();
   }
-  DestroyStage(stage, platform);
+  DestroyStage(stage, nullptr);
+}
+
+// Pixels a frame presents against pixels that actually changed from the
+// frame before (the floor), over 2000 frames at the default nine aliens.
+void BM_PixelsPerFrame(benchmark::State& state) {
+  const auto w = static_cast<int32_t>(state.range(0));
+  const auto h = static_cast<int32_t>(state.range(1));
+  const size_t count = static_cast<size_t>(w) * static_cast<size_t>(h);
+  int64_t presented = 0;
+  int64_t changed = 0;
+  int frames = 0;
+  for (auto _ : state) {
+    BenchPlatform platform(w, h, 9);
+    Stage stage;
+    CreateStage(stage, platform, nullptr);
+    std::vector<uint32_t> window(count), last(count);
+    MemoryTarget target(RasterView{window.data(), w, h, w});
+    RunFrame(stage, target);
+    for (int i = 0; i < 2000; ++i) {
+      last = window;
+      RunFrame(stage, target);
+      presented += target.LastArea();
+      for (size_t k = 0; k < count; ++k) changed += window[k] != last[k] ? 1 : 0;
+      ++frames;
+    }
+    DestroyStage(stage, nullptr);
+  }
+  state.counters["presented_px"] = static_cast<double>(presented) / frames;
+  state.counters["changed_px"] = static_cast<double>(changed) / frames;
+  state.counters["presented_per_changed"] =
+      changed > 0 ? static_cast<double>(presented) / static_cast<double>(changed) : 0;
 }
 
 // Several monitors through the scene set, as the full-screen savers run them:
@@ -71,20 +106,22 @@ void BM_SceneSetFrame(benchmark::State& state) {
     w = std::max(w, m.x + m.width);
     h = std::max(h, m.y + m.height);
   }
-  BenchPlatform platform(w, h, 9);
   SceneSet scenes;
-  scenes.Create(PlanScenes(monitors, pixelSize, 20261208), platform);
+  Settings settings;
+  scenes.Create(PlanScenes(monitors, pixelSize, 20261208), settings, nullptr, nullptr);
   std::vector<uint32_t> window(static_cast<size_t>(w) * static_cast<size_t>(h));
+  std::vector<MemoryTarget> targets;
+  for (size_t i = 0; i < scenes.Count(); ++i) {
+    const SceneArea& area = scenes.AreaAt(i);
+    targets.emplace_back(RasterView{window.data() + static_cast<size_t>(area.y) * static_cast<size_t>(w) +
+                                        static_cast<size_t>(area.x),
+                                    area.width, area.height, w});
+  }
   for (auto _ : state) {
-    scenes.RunFrames([&](size_t i) {
-      const SceneArea& area = scenes.AreaAt(i);
-      return RasterView{window.data() + static_cast<size_t>(area.y) * static_cast<size_t>(w) +
-                            static_cast<size_t>(area.x),
-                        area.width, area.height, w};
-    });
+    scenes.RunFrames([&](size_t i) -> PresentTarget& { return targets[i]; });
     benchmark::ClobberMemory();
   }
-  scenes.Destroy(platform);
+  scenes.Destroy(nullptr);
 }
 
 // The enlargement alone: a 1920x1080 frame doubled into 3840x2160, against
@@ -94,7 +131,7 @@ void BM_EnlargeTwice(benchmark::State& state) {
   std::vector<uint32_t> window(size_t{3840} * 2160);
   const RasterView view{window.data(), 3840, 2160, 3840};
   for (auto _ : state) {
-    EnlargeInto(view, frame, 1920, 1080, 2);
+    EnlargeRect(view, frame.View(), Rect{0, 0, 1920, 1080}, 2);
     benchmark::ClobberMemory();
   }
 }
@@ -102,13 +139,13 @@ void BM_EnlargeTwice(benchmark::State& state) {
 void BM_TickFullList(benchmark::State& state) {
   BenchPlatform platform(1920, 1080, SpriteList::kCapacity);
   Stage stage;
-  CreateStage(stage, platform);
+  CreateStage(stage, platform, nullptr);
   for (auto _ : state) {
     stage.spriteList->Tick();
     benchmark::ClobberMemory();
   }
   state.counters["sprites"] = stage.spriteList->Count();
-  DestroyStage(stage, platform);
+  DestroyStage(stage, nullptr);
 }
 
 // The same list with drawing left out, to tell the scene's logic from the
@@ -116,17 +153,23 @@ void BM_TickFullList(benchmark::State& state) {
 void BM_TickFullListNoDrawing(benchmark::State& state) {
   BenchPlatform platform(1920, 1080, SpriteList::kCapacity);
   Stage stage;
-  CreateStage(stage, platform);
+  CreateStage(stage, platform, nullptr);
   stage.spriteList->SetPainter(nullptr);
   for (auto _ : state) {
     stage.spriteList->Tick();
     benchmark::ClobberMemory();
   }
-  DestroyStage(stage, platform);
+  DestroyStage(stage, nullptr);
 }
 
 BENCHMARK(BM_TwoFrameMemcpys)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_RunFrame)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Frame)
+    ->Args({1920, 1080, 0})
+    ->Args({1920, 1080, 1})
+    ->Args({3840, 2160, 0})
+    ->Args({3840, 2160, 1})
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PixelsPerFrame)->Args({1920, 1080})->Args({3840, 2160})->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SceneSetFrame)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_EnlargeTwice)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_TickFullList)->Unit(benchmark::kMicrosecond);

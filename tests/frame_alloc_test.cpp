@@ -49,8 +49,6 @@ struct QuietPlatform final : StagePlatform {
   int32_t ScreenWidth() override { return 800; }
   int32_t ScreenHeight() override { return 600; }
   ReferenceContext GetReferenceContext() override { return {}; }
-  uint32_t StartTimer(uint32_t) override { return 1; }
-  void StopTimer(uint32_t) override {}
   Settings settings;
 };
 
@@ -58,33 +56,35 @@ TEST(FrameAllocations, EmptySceneAllocatesNothing) {
   QuietPlatform platform;
   platform.settings.alienCount = 0;
   Stage stage;
-  CreateStage(stage, platform);
+  CreateStage(stage, platform, nullptr);
   std::vector<uint32_t> window(800 * 600);
+  MemoryTarget target(RasterView{window.data(), 800, 600, 800});
   allocations = 0;
   counting = true;
-  for (int i = 0; i < 200; ++i) RunFrame(stage, RasterView{window.data(), 800, 600, 800});
+  for (int i = 0; i < 200; ++i) RunFrame(stage, target);
   counting = false;
   EXPECT_EQ(allocations.load(), 0);
-  DestroyStage(stage, platform);
+  DestroyStage(stage, nullptr);
 }
 
 TEST(FrameAllocations, OnlySpritesAreAllocatedAcrossThousandsOfFrames) {
   QuietPlatform platform;
   platform.settings.alienCount = 25;
   Stage stage;
-  CreateStage(stage, platform);
+  CreateStage(stage, platform, nullptr);
   std::vector<uint32_t> window(800 * 600);
+  MemoryTarget target(RasterView{window.data(), 800, 600, 800});
   const std::set<size_t> spriteSizes = {sizeof(Alien), sizeof(Heart), sizeof(Couple),
                                         sizeof(Baby), sizeof(Shadow)};
   allocations = 0;
   sizeCount = 0;
   counting = true;
-  for (int i = 0; i < 6000; ++i) RunFrame(stage, RasterView{window.data(), 800, 600, 800});
+  for (int i = 0; i < 6000; ++i) RunFrame(stage, target);
   counting = false;
   const size_t n = std::min(sizeCount.load(), std::size(sizes));
   ASSERT_GT(n, 0u) << "the scene created no sprites: the check proves nothing";
   for (size_t i = 0; i < n; ++i) EXPECT_TRUE(spriteSizes.count(sizes[i])) << sizes[i];
-  DestroyStage(stage, platform);
+  DestroyStage(stage, nullptr);
 }
 
 }  // namespace

@@ -171,7 +171,7 @@ TEST(RasterSurface, CopiesAreClippedToBothSides) {
 
   std::vector<uint32_t> window(20 * 10 + 5, 0xABCDEFu);
   RasterView view{window.data(), 20, 10, 20};
-  PresentSurface(view, source, 50, 40, 1);
+  EnlargeRect(view, source.View(), Rect{0, 0, 50, 40}, 1);
   for (int32_t y = 0; y < 10; ++y)
     for (int32_t x = 0; x < 20; ++x) ASSERT_EQ(window[static_cast<size_t>(y * 20 + x)], source.At(x, y));
   EXPECT_EQ(window.back(), 0xABCDEFu);
@@ -238,7 +238,7 @@ TEST(RealSheet, EveryCellChangesExactlyItsOpaquePixels) {
 namespace glimmerkin {
 namespace {
 
-TEST(RasterSurface, OutsideMemoryIsDrawnInPlaceAndPresentingItCopiesNothing) {
+TEST(RasterSurface, OutsideMemoryIsDrawnInPlaceAndCopyingItOntoItselfChangesNothing) {
   std::vector<uint32_t> window(40 * 30, 0x111111u);
   Surface back;
   ASSERT_TRUE(back.UseMemory(window.data(), 40, 30));
@@ -246,7 +246,7 @@ TEST(RasterSurface, OutsideMemoryIsDrawnInPlaceAndPresentingItCopiesNothing) {
   Surface ground = Filled(40, 30, 8);
   CopySurface(back, ground, 40, 30);
   EXPECT_EQ(window[7 * 40 + 9], ground.At(9, 7));
-  PresentSurface(RasterView{window.data(), 40, 30, 40}, back, 40, 30, 1);
+  EnlargeRect(RasterView{window.data(), 40, 30, 40}, back.View(), Rect{0, 0, 40, 30}, 1);
   EXPECT_EQ(window[29 * 40 + 39], ground.At(39, 29));
 
   // Copies share the outside memory rather than owning a stale pointer.

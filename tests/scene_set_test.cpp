@@ -9,12 +9,9 @@
 namespace glimmerkin {
 namespace {
 
-struct Platform final : StagePlatform {
+struct Platform final : StagePlatform, FrameTimer {
   uint32_t CurrentTimeSeconds() override { return seed; }
-  Settings ReadSettings() override {
-    ++settingsReads;
-    return settings;
-  }
+  Settings ReadSettings() override { return settings; }
   int32_t ScreenWidth() override { return width; }
   int32_t ScreenHeight() override { return height; }
   ReferenceContext GetReferenceContext() override { return {}; }
@@ -24,10 +21,12 @@ struct Platform final : StagePlatform {
   int32_t width = 0;
   int32_t height = 0;
   Settings settings;
-  int settingsReads = 0;
   uint32_t timersStarted = 0;
   int timersStopped = 0;
 };
+
+// A target with nowhere to show: the scenes step and compose all the same.
+MemoryTarget nowhere;
 
 std::vector<uint32_t> Pixels(const Surface& s) {
   return std::vector<uint32_t>(s.Pixels(), s.Pixels() + static_cast<size_t>(s.Width()) * s.Height());
@@ -40,13 +39,13 @@ std::vector<std::vector<uint32_t>> LoneFrames(uint32_t seed, int32_t w, int32_t 
   platform.width = w;
   platform.height = h;
   Stage stage;
-  CreateStage(stage, platform);
+  CreateStage(stage, platform, &platform);
   std::vector<std::vector<uint32_t>> out;
   for (int i = 0; i < frames; ++i) {
-    RunFrame(stage, RasterView{});
+    RunFrame(stage, nowhere);
     out.push_back(Pixels(stage.backBuffer));
   }
-  DestroyStage(stage, platform);
+  DestroyStage(stage, &platform);
   return out;
 }
 
@@ -63,9 +62,9 @@ TEST(SceneSetTest, PrimaryIsTheLoneSceneAndOthersDiffer) {
 
   Platform platform;
   SceneSet scenes;
-  scenes.Create(plan, platform);
+  scenes.Create(plan, platform.ReadSettings(), nullptr, &platform);
   ASSERT_EQ(scenes.Count(), 2u);
-  EXPECT_EQ(platform.settingsReads, 1);
+  EXPECT_EQ(scenes.StageAt(1).settings.alienCount, platform.settings.alienCount);
   EXPECT_EQ(platform.timersStarted, 1u);  // one timer drives every scene
   EXPECT_EQ(scenes.StageAt(0).timerId, 1u);
   EXPECT_EQ(scenes.StageAt(1).timerId, 0u);
@@ -75,14 +74,14 @@ TEST(SceneSetTest, PrimaryIsTheLoneSceneAndOthersDiffer) {
   for (int frame = 0; frame < 60; ++frame) {
     // Something else using the generator between frames changes nothing.
     SeedRandom(99);
-    scenes.RunFrames([](size_t) { return RasterView{}; });
+    scenes.RunFrames([&](size_t) -> PresentTarget& { return nowhere; });
     ASSERT_EQ(Pixels(scenes.StageAt(0).backBuffer), lone[static_cast<size_t>(frame)])
         << "frame " << frame;
     if (Pixels(scenes.StageAt(1).backBuffer) != lone[static_cast<size_t>(frame)])
       othersDiffer = true;
   }
   EXPECT_TRUE(othersDiffer);
-  scenes.Destroy(platform);
+  scenes.Destroy(&platform);
   EXPECT_EQ(platform.timersStopped, 1);
   EXPECT_EQ(scenes.Count(), 0u);
 }
@@ -97,13 +96,13 @@ TEST(SceneSetTest, EachSceneIsItsOwnSeedsLoneScene) {
   const auto plan = PlanScenes({a, b}, 0, 7);
   Platform platform;
   SceneSet scenes;
-  scenes.Create(plan, platform);
+  scenes.Create(plan, platform.ReadSettings(), nullptr, &platform);
   const auto second = LoneFrames(plan[1].seed, 260, 150, 30);
   for (int frame = 0; frame < 30; ++frame) {
-    scenes.RunFrames([](size_t) { return RasterView{}; });
+    scenes.RunFrames([&](size_t) -> PresentTarget& { return nowhere; });
     ASSERT_EQ(Pixels(scenes.StageAt(1).backBuffer), second[static_cast<size_t>(frame)]);
   }
-  scenes.Destroy(platform);
+  scenes.Destroy(&platform);
 }
 
 TEST(SceneSetTest, PixelSizeEnlargesIntoItsArea) {
@@ -116,11 +115,11 @@ TEST(SceneSetTest, PixelSizeEnlargesIntoItsArea) {
   ASSERT_EQ(plan[0].stageHeight, 38);
   Platform platform;
   SceneSet scenes;
-  scenes.Create(plan, platform);
+  scenes.Create(plan, platform.ReadSettings(), nullptr, &platform);
   const uint32_t guard = 0xDEADBEEF;
   std::vector<uint32_t> screen(static_cast<size_t>(110) * 80, guard);
-  const RasterView area{screen.data(), 101, 75, 110};
-  for (int i = 0; i < 5; ++i) scenes.RunFrames([&](size_t) { return area; });
+  MemoryTarget area(RasterView{screen.data(), 101, 75, 110});
+  for (int i = 0; i < 5; ++i) scenes.RunFrames([&](size_t) -> PresentTarget& { return area; });
   const Surface& back = scenes.StageAt(0).backBuffer;
   for (int32_t y = 0; y < 80; ++y)
     for (int32_t x = 0; x < 110; ++x) {
@@ -130,7 +129,7 @@ TEST(SceneSetTest, PixelSizeEnlargesIntoItsArea) {
       else
         ASSERT_EQ(got, guard) << "outside the area at " << x << "," << y;
     }
-  scenes.Destroy(platform);
+  scenes.Destroy(&platform);
 }
 
 TEST(StageResize, BackgroundAnewAndSpritesWithinTheNewBounds) {
@@ -139,10 +138,10 @@ TEST(StageResize, BackgroundAnewAndSpritesWithinTheNewBounds) {
   platform.height = 768;
   platform.settings.alienCount = 25;
   Stage stage;
-  CreateStage(stage, platform);
-  for (int i = 0; i < 20; ++i) RunFrame(stage, RasterView{});
+  CreateStage(stage, platform, &platform);
+  for (int i = 0; i < 20; ++i) RunFrame(stage, nowhere);
 
-  ResizeStage(stage, platform, 400, 300);
+  ResizeStage(stage, nullptr, 400, 300);
   ASSERT_EQ(stage.backBuffer.Width(), 400);
   ASSERT_EQ(stage.backgroundSurface.Height(), 300);
   EXPECT_EQ(stage.spriteList->ScreenWidth(), 400);
@@ -152,12 +151,12 @@ TEST(StageResize, BackgroundAnewAndSpritesWithinTheNewBounds) {
   small.width = 400;
   small.height = 300;
   Stage fresh;
-  CreateStage(fresh, small);
+  CreateStage(fresh, small, &small);
   EXPECT_EQ(Pixels(stage.backgroundSurface), Pixels(fresh.backgroundSurface));
-  DestroyStage(fresh, small);
+  DestroyStage(fresh, &small);
 
   // Aliens that were outside the new bounds walk back in and stay there.
-  for (int i = 0; i < 600; ++i) RunFrame(stage, RasterView{});
+  for (int i = 0; i < 600; ++i) RunFrame(stage, nowhere);
   for (int32_t i = 0; i < stage.spriteList->Count(); ++i) {
     const Sprite* s = stage.spriteList->At(i);
     if (s->TypeId() != kAlienType) continue;
@@ -165,14 +164,14 @@ TEST(StageResize, BackgroundAnewAndSpritesWithinTheNewBounds) {
     EXPECT_LT(s->y, 300) << i;
   }
   // Growing again, and absurd sizes, are safe.
-  ResizeStage(stage, platform, 1200, 900);
-  RunFrame(stage, RasterView{});
-  ResizeStage(stage, platform, 0, 0);
-  RunFrame(stage, RasterView{});
-  ResizeStage(stage, platform, 300, 200);
-  RunFrame(stage, RasterView{});
+  ResizeStage(stage, nullptr, 1200, 900);
+  RunFrame(stage, nowhere);
+  ResizeStage(stage, nullptr, 0, 0);
+  RunFrame(stage, nowhere);
+  ResizeStage(stage, nullptr, 300, 200);
+  RunFrame(stage, nowhere);
   EXPECT_EQ(stage.backBuffer.Width(), 300);
-  DestroyStage(stage, platform);
+  DestroyStage(stage, &platform);
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 namespace glimmerkin {
 namespace {
 
-struct FakePlatform final : StagePlatform {
+struct FakePlatform final : StagePlatform, FrameTimer {
   uint32_t CurrentTimeSeconds() override {
     calls.push_back("time");
     return seed;
@@ -63,11 +63,11 @@ TEST(CreateStage, RunsItsStepsInOrder) {
   FakePlatform platform;
   platform.settings = {5, 9};
   Stage stage;
-  CreateStage(stage, platform);
+  CreateStage(stage, platform, &platform);
   EXPECT_EQ(platform.calls,
             (std::vector<std::string>{"time", "settings", "width", "height", "dc", "timer 90"}));
   EXPECT_EQ(stage.timerId, 1u);
-  DestroyStage(stage, platform);
+  DestroyStage(stage, &platform);
   EXPECT_EQ(platform.calls.back(), "kill 1");
   EXPECT_EQ(stage.spriteList, nullptr);
   EXPECT_EQ(stage.sheet, nullptr);
@@ -77,9 +77,9 @@ TEST(CreateStage, WithoutATimerDestroyStopsNothing) {
   FakePlatform platform;
   platform.timerId = 0;
   Stage stage;
-  CreateStage(stage, platform);
+  CreateStage(stage, platform, &platform);
   const size_t calls = platform.calls.size();
-  DestroyStage(stage, platform);
+  DestroyStage(stage, &platform);
   EXPECT_EQ(platform.calls.size(), calls);
   EXPECT_EQ(stage.spriteList, nullptr);
 }
@@ -87,7 +87,7 @@ TEST(CreateStage, WithoutATimerDestroyStopsNothing) {
 TEST(CreateStage, FirstAliensAlternateKindsAndDrawYBeforeX) {
   FakePlatform platform;
   Stage stage;
-  CreateStage(stage, platform);
+  CreateStage(stage, platform, &platform);
   SpriteList& list = *stage.spriteList;
   ASSERT_EQ(list.Count(), 9);
   EXPECT_EQ(list.At(0)->x, 742);
@@ -104,7 +104,7 @@ TEST(CreateStage, FirstAliensAlternateKindsAndDrawYBeforeX) {
     kindOne += a->kind;
   }
   EXPECT_EQ(kindOne, 5);
-  DestroyStage(stage, platform);
+  DestroyStage(stage, &platform);
 }
 
 TEST(CreateStage, AbsurdAlienCountStopsAtCapacityWithoutFurtherDraws) {
@@ -113,13 +113,13 @@ TEST(CreateStage, AbsurdAlienCountStopsAtCapacityWithoutFurtherDraws) {
   platform.width = 640;
   platform.height = 480;
   Stage stage;
-  CreateStage(stage, platform);
+  CreateStage(stage, platform, &platform);
   EXPECT_EQ(stage.spriteList->Count(), SpriteList::kCapacity);
   const uint32_t after = RandomState();
   SeedRandom(platform.seed);
   for (int i = 0; i < SpriteList::kCapacity * 10; ++i) RandomStep();
   EXPECT_EQ(after, RandomState());
-  DestroyStage(stage, platform);
+  DestroyStage(stage, &platform);
 }
 
 TEST(CreateStage, TinyOrEmptyScenesStillRun) {
@@ -127,23 +127,24 @@ TEST(CreateStage, TinyOrEmptyScenesStillRun) {
     FakePlatform platform;
     platform.settings.alienCount = count;
     Stage stage;
-    CreateStage(stage, platform);
+    CreateStage(stage, platform, &platform);
     EXPECT_EQ(stage.spriteList->Count(), 0);
     EXPECT_EQ(RandomState(), platform.seed);
-    DestroyStage(stage, platform);
+    DestroyStage(stage, &platform);
   }
   FakePlatform tiny;
   tiny.width = 50;
   tiny.height = 40;
   Stage stage;
-  CreateStage(stage, tiny);
+  CreateStage(stage, tiny, &tiny);
   for (int32_t i = 0; i < stage.spriteList->Count(); ++i) {
     EXPECT_EQ(stage.spriteList->At(i)->x, 0);
     EXPECT_EQ(stage.spriteList->At(i)->y, 0);
   }
   std::vector<uint32_t> window(50 * 40);
-  for (int i = 0; i < 500; ++i) RunFrame(stage, RasterView{window.data(), 50, 40, 50});
-  DestroyStage(stage, tiny);
+  MemoryTarget target(RasterView{window.data(), 50, 40, 50});
+  for (int i = 0; i < 500; ++i) RunFrame(stage, target);
+  DestroyStage(stage, &tiny);
 }
 
 TEST(RunFrame, ShowsTheBackgroundWhenNothingMovesAndClipsToThePreview) {
@@ -152,19 +153,21 @@ TEST(RunFrame, ShowsTheBackgroundWhenNothingMovesAndClipsToThePreview) {
   platform.width = 700;
   platform.height = 500;
   Stage stage;
-  CreateStage(stage, platform);
+  CreateStage(stage, platform, &platform);
   std::vector<uint32_t> full(700 * 500, 0x123456u);
-  RunFrame(stage, RasterView{full.data(), 700, 500, 700});
+  MemoryTarget fullTarget(RasterView{full.data(), 700, 500, 700});
+  RunFrame(stage, fullTarget);
   for (int32_t y = 0; y < 500; y += 13)
     for (int32_t x = 0; x < 700; x += 7)
       ASSERT_EQ(full[static_cast<size_t>(y * 700 + x)], stage.backgroundSurface.At(x, y));
   // A small preview window shows the top-left part of the full frame.
   std::vector<uint32_t> preview(100 * 60 + 1, 0x123456u);
-  RunFrame(stage, RasterView{preview.data(), 100, 60, 100});
+  MemoryTarget previewTarget(RasterView{preview.data(), 100, 60, 100});
+  RunFrame(stage, previewTarget);
   EXPECT_EQ(preview[99], stage.backBuffer.At(99, 0));
   EXPECT_EQ(preview[59 * 100 + 99], stage.backBuffer.At(99, 59));
   EXPECT_EQ(preview.back(), 0x123456u);
-  DestroyStage(stage, platform);
+  DestroyStage(stage, &platform);
 }
 
 // With the real artwork built in: the ground tiles from the top left and
@@ -182,7 +185,7 @@ TEST(CreateStage, BackgroundIsTiledGroundWithTheCaption) {
   FakePlatform platform;
   platform.settings.alienCount = 0;
   Stage stage;
-  CreateStage(stage, platform);
+  CreateStage(stage, platform, &platform);
   const int32_t capX = 1024 - 325, capY = 768 - 37;
   int captionPixels = 0;
   for (int32_t y = 0; y < 768; ++y) {
@@ -200,7 +203,7 @@ TEST(CreateStage, BackgroundIsTiledGroundWithTheCaption) {
     }
   }
   EXPECT_GT(captionPixels, 500);
-  DestroyStage(stage, platform);
+  DestroyStage(stage, &platform);
 }
 
 }  // namespace

@@ -331,7 +331,7 @@ TEST(CanvasPixels, ChannelOrderAndAlpha) {
   EXPECT_EQ(bytes[3], 0xFF);  // A
 }
 
-TEST(CanvasPixels, EnlargesAndCuts) {
+TEST(CanvasPixels, EnlargedRectanglesBecomeCanvasPixelsInPlace) {
   Surface source;
   ASSERT_TRUE(source.Allocate(3, 2));
   for (int32_t i = 0; i < 6; ++i) source.Pixels()[i] = 0x010000u * static_cast<uint32_t>(i + 1);
@@ -339,7 +339,12 @@ TEST(CanvasPixels, EnlargesAndCuts) {
     // A target one device pixel short on each side: the frame is cut.
     const int32_t w = 3 * size - 1, h = 2 * size - 1, stride = w + 3;
     std::vector<uint32_t> target(static_cast<size_t>(stride) * h, 0xDEADBEEFu);
-    PresentToCanvas({target.data(), w, h, stride}, source, 3, 2, size);
+    const RasterView canvas{target.data(), w, h, stride};
+    // In two pieces, as a frame's changed rectangles come.
+    for (const Rect& r : {Rect{0, 0, 3, 1}, Rect{0, 1, 3, 1}}) {
+      EnlargeRect(canvas, source.View(), r, size);
+      ToCanvasPixels(canvas, Enlarged(r, size, w, h));
+    }
     for (int32_t y = 0; y < h; ++y)
       for (int32_t x = 0; x < stride; ++x) {
         const uint32_t got = target[static_cast<size_t>(y) * stride + x];
@@ -350,12 +355,12 @@ TEST(CanvasPixels, EnlargesAndCuts) {
               << x << "," << y << " size " << size;
       }
   }
-  // Nothing drawn for empty or invalid targets and sources.
+  // Nothing drawn for empty or invalid canvases and rectangles.
   std::vector<uint32_t> one(1, 7);
-  PresentToCanvas({one.data(), 1, 1, 0}, source, 3, 2, 1);
-  PresentToCanvas({nullptr, 1, 1, 1}, source, 3, 2, 1);
-  PresentToCanvas({one.data(), 1, 1, 1}, Surface(), 3, 2, 1);
-  PresentToCanvas({one.data(), 1, 1, 1}, source, 3, 2, 0);
+  ToCanvasPixels({one.data(), 1, 1, 0}, Rect{0, 0, 1, 1});
+  ToCanvasPixels({nullptr, 1, 1, 1}, Rect{0, 0, 1, 1});
+  ToCanvasPixels({one.data(), 1, 1, 1}, Rect{1, 0, 5, 5});
+  ToCanvasPixels({one.data(), 1, 1, 1}, Rect{-3, -3, 3, 3});
   EXPECT_EQ(one[0], 7u);
 }
 

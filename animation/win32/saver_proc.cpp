@@ -1,6 +1,7 @@
 #include "animation/win32/saver_proc.h"
 
 #include <ctime>
+#include <span>
 #include <vector>
 
 #include "animation/scene_set.h"
@@ -15,7 +16,7 @@
 namespace glimmerkin {
 namespace {
 
-class GdiStagePlatform final : public StagePlatform {
+class GdiStagePlatform final : public StagePlatform, public FrameTimer {
  public:
   uint32_t CurrentTimeSeconds() override {
     return static_cast<uint32_t>(std::time(nullptr));
@@ -36,11 +37,65 @@ class GdiStagePlatform final : public StagePlatform {
   HWND window = nullptr;
 };
 
+// One scene's part of the window. At pixel size 1 the back buffer is
+// itself the frame and its changed rectangles go straight to the window;
+// at larger sizes they are enlarged into a surface of the area's size
+// first. Either surface keeps the last frame, so a paint request is met
+// from it.
+class WindowTarget final : public PresentTarget {
+ public:
+  WindowTarget(HWND window, Stage& stage, const Rect& area)
+      : window_(window), stage_(stage), area_(area) {}
+  WindowTarget(WindowTarget&&) = default;
+
+  PresentBuffer Acquire() override {
+    if (stage_.pixelSize <= 1) return PresentBuffer{stage_.backBuffer.View(), 1};
+    if (enlarged_.Empty()) {
+      const HDC reference = GetDC(window_);
+      enlarged_ = CreateWorkSurface(reference, area_.width, area_.height);
+      ReleaseDC(window_, reference);
+      fresh_ = true;
+    }
+    return PresentBuffer{enlarged_.View(), fresh_ ? 0u : 1u};
+  }
+
+  void Present(std::span<const Rect> changed) override {
+    fresh_ = false;
+    const HDC context = GetDC(window_);
+    for (const Rect& r : changed)
+      BitBlt(context, area_.x + r.x, area_.y + r.y, r.width, r.height, Shown(), r.x, r.y, SRCCOPY);
+    ReleaseDC(window_, context);
+  }
+
+  // The part of `dirty` (window coordinates) this scene covers, drawn again.
+  void Paint(HDC context, const RECT& dirty) const {
+    const Rect shown = Intersection(
+        Rect{static_cast<int32_t>(dirty.left), static_cast<int32_t>(dirty.top),
+             static_cast<int32_t>(dirty.right - dirty.left),
+             static_cast<int32_t>(dirty.bottom - dirty.top)},
+        area_);
+    if (shown.Empty() || Shown() == nullptr) return;
+    BitBlt(context, shown.x, shown.y, shown.width, shown.height, Shown(), shown.x - area_.x,
+           shown.y - area_.y, SRCCOPY);
+  }
+
+ private:
+  HDC Shown() const {
+    return stage_.pixelSize <= 1 ? stage_.backBuffer.Context() : enlarged_.Context();
+  }
+  HWND window_;
+  Stage& stage_;
+  Rect area_;
+  Surface enlarged_;
+  bool fresh_ = true;
+};
+
 // The preview keeps one screen-sized stage; full screen has one scene per
 // monitor.
 Stage previewStage;
 SceneSet scenes;
 GdiStagePlatform platform;
+std::vector<WindowTarget> targets;
 
 // GetDpiForMonitor lives in shcore.dll, which older Windows lacks: looked up
 // at run time from the system directory, never imported.
@@ -122,7 +177,31 @@ void CreateScenes(HWND window) {
   // The clock is read first, as a lone stage reads it before anything else.
   const uint32_t clock = platform.CurrentTimeSeconds();
   const Settings settings = platform.ReadSettings();
-  scenes.Create(PlanFullScreen(window, settings, clock), platform);
+  scenes.Create(PlanFullScreen(window, settings, clock), settings, platform.GetReferenceContext(),
+                &platform);
+  targets.clear();
+  targets.reserve(scenes.Count());
+  for (size_t i = 0; i < scenes.Count(); ++i) {
+    const SceneArea& area = scenes.AreaAt(i);
+    targets.emplace_back(window, scenes.StageAt(i), Rect{area.x, area.y, area.width, area.height});
+  }
+}
+
+void CreatePreview(HWND window) {
+  CreateStage(previewStage, platform, &platform);
+  targets.clear();
+  targets.emplace_back(window, previewStage,
+                       Rect{0, 0, previewStage.screenWidth, previewStage.screenHeight});
+}
+
+// Uncovered parts of the window show the last frame again, also once the
+// frames have stopped; until the first frame that is black.
+void PaintLastFrame(HWND window) {
+  PAINTSTRUCT paint;
+  const HDC context = BeginPaint(window, &paint);
+  if (context == nullptr) return;
+  for (const WindowTarget& target : targets) target.Paint(context, paint.rcPaint);
+  EndPaint(window, &paint);
 }
 
 }  // namespace
@@ -135,38 +214,36 @@ extern "C" LRESULT CALLBACK ScreenSaverProc(HWND window, UINT message, WPARAM wP
     case WM_CREATE:
       platform.window = window;
       if (hostState.previewMode != 0)
-        CreateStage(previewStage, platform);
+        CreatePreview(window);
       else
         CreateScenes(window);
       break;
     case WM_DESTROY:
+      targets.clear();
       if (hostState.previewMode != 0)
-        DestroyStage(previewStage, platform);
+        DestroyStage(previewStage, &platform);
       else
-        scenes.Destroy(platform);
+        scenes.Destroy(&platform);
       break;
     case WM_DISPLAYCHANGE:
       // The host has moved the window over the new layout; the scenes start
       // anew on it.
       if (hostState.previewMode == 0 && hostState.closing == 0) {
-        scenes.Destroy(platform);
+        targets.clear();
+        scenes.Destroy(&platform);
         CreateScenes(window);
       }
       break;
-    case WM_TIMER: {
-      const HDC context = GetDC(window);
-      if (hostState.previewMode != 0) {
-        RunFrame(previewStage, FrameTarget{context, 0, 0, previewStage.screenWidth,
-                                           previewStage.screenHeight});
-      } else {
-        scenes.RunFrames([&](size_t i) {
-          const SceneArea& area = scenes.AreaAt(i);
-          return FrameTarget{context, area.x, area.y, area.width, area.height};
-        });
-      }
-      ReleaseDC(window, context);
+    case WM_PAINT:
+      PaintLastFrame(window);
       break;
-    }
+    case WM_TIMER:
+      if (hostState.previewMode != 0) {
+        if (!targets.empty()) RunFrame(previewStage, targets.front());
+      } else {
+        scenes.RunFrames([&](size_t i) -> PresentTarget& { return targets[i]; });
+      }
+      break;
     default:
       break;
   }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <new>
 
@@ -32,32 +33,17 @@ Span ClipCell(int32_t cellX, int32_t cellY, int32_t x, int32_t y, int32_t cellWi
           static_cast<int32_t>(bottom)};
 }
 
-// Eight mask bits expanded to eight whole-pixel masks (1 = all bits set),
-// so that mixed runs are drawn eight pixels at a time without a test.
-constexpr std::array<std::array<uint32_t, 8>, 256> MakeExpandedMask() {
-  std::array<std::array<uint32_t, 8>, 256> table{};
-  for (uint32_t byte = 0; byte < 256; ++byte)
-    for (uint32_t j = 0; j < 8; ++j) table[byte][j] = 0u - ((byte >> j) & 1u);
-  return table;
-}
-constexpr auto kExpandedMask = MakeExpandedMask();
-
-// target = (target AND keep) OR image for eight pixels, four to a vector
-// register (the compilers' portable vector types; unaligned loads by memcpy).
-using Pixels4 = uint32_t __attribute__((vector_size(16)));
-inline void BlendEight(uint32_t* target, const uint32_t* image, const uint32_t* keep) {
-  Pixels4 t[2], m[2], p[2];
-  std::memcpy(t, target, sizeof t);
-  std::memcpy(m, keep, sizeof m);
-  std::memcpy(p, image, sizeof p);
-  t[0] = (t[0] & m[0]) | p[0];
-  t[1] = (t[1] & m[1]) | p[1];
-  std::memcpy(target, t, sizeof t);
-}
-
-inline void BlendSome(uint32_t* __restrict target, const uint32_t* __restrict image,
-                      const uint32_t* __restrict keep, uint32_t count) {
-  for (uint32_t j = 0; j < count; ++j) target[j] = (target[j] & keep[j]) | image[j];
+// The opaque pixels of a run, given its mask bits (1 = transparent): each
+// span of opaque pixels is copied in one piece, so a sprite's row costs a
+// copy or two whatever its length and no pixel is tested on its own.
+inline void CopyOpaqueSpans(uint32_t* __restrict target, const uint32_t* __restrict image,
+                            uint64_t opaque) {
+  while (opaque != 0) {
+    const int start = std::countr_zero(opaque);
+    const int length = std::countr_one(opaque >> start);
+    std::memcpy(target + start, image + start, static_cast<size_t>(length) * sizeof(uint32_t));
+    opaque &= length == 64 ? 0 : ~(((uint64_t{1} << length) - 1) << start);
+  }
 }
 
 
@@ -153,65 +139,8 @@ void CopySurface(Surface& target, const Surface& source, int32_t width, int32_t 
                 static_cast<size_t>(w) * sizeof(uint32_t));
 }
 
-void PresentSurface(const FrameTarget& target, const Surface& source, int32_t width,
-                    int32_t height, int32_t pixelSize) {
-  if (pixelSize > 1) {
-    EnlargeInto(target, source, width, height, pixelSize);
-    return;
-  }
-  if (target.pixels == nullptr || target.stride < target.width) return;
-  if (target.pixels == source.Pixels() && target.stride == source.Width()) return;
-  const int32_t w = std::min({width, target.width, source.Width()});
-  const int32_t h = std::min({height, target.height, source.Height()});
-  if (w <= 0 || h <= 0) return;
-  if (w == target.width && w == target.stride && w == source.Width()) {
-    std::memcpy(target.pixels, source.Pixels(),
-                static_cast<size_t>(w) * static_cast<size_t>(h) * sizeof(uint32_t));
-    return;
-  }
-  for (int32_t row = 0; row < h; ++row)
-    std::memcpy(target.pixels + static_cast<size_t>(row) * static_cast<size_t>(target.stride),
-                source.Pixels() + static_cast<size_t>(row) * source.Width(),
-                static_cast<size_t>(w) * sizeof(uint32_t));
-}
-
-EnlargedExtent EnlargedArea(const RasterView& target, const Surface& source, int32_t width,
-                            int32_t height, int32_t pixelSize) {
-  if (target.pixels == nullptr || target.stride < target.width || target.width <= 0 ||
-      target.height <= 0 || source.Empty() || pixelSize < 1)
-    return {};
-  const int64_t size = pixelSize;
-  const int32_t w = std::min(width, source.Width());
-  const int32_t h = std::min(height, source.Height());
-  if (w <= 0 || h <= 0) return {};
-  return {static_cast<int32_t>(std::min<int64_t>(target.width, w * size)),
-          static_cast<int32_t>(std::min<int64_t>(target.height, h * size))};
-}
-
-void EnlargeInto(const RasterView& target, const Surface& source, int32_t width, int32_t height,
-                 int32_t pixelSize) {
-  const EnlargedExtent extent = EnlargedArea(target, source, width, height, pixelSize);
-  if (extent.width <= 0 || extent.height <= 0) return;
-  const int64_t size = pixelSize;
-  const int32_t outWidth = extent.width;
-  const int32_t outHeight = extent.height;
-  const auto stride = static_cast<size_t>(target.stride);
-  for (int32_t sy = 0; int64_t{sy} * size < outHeight; ++sy) {
-    const uint32_t* in = source.Pixels() + static_cast<size_t>(sy) * static_cast<size_t>(source.Width());
-    const int32_t firstRow = static_cast<int32_t>(sy * size);
-    uint32_t* out = target.pixels + static_cast<size_t>(firstRow) * stride;
-    // One row enlarged across, then copied down for the rest of the block.
-    int32_t x = 0;
-    for (int32_t sx = 0; x < outWidth; ++sx) {
-      const uint32_t pixel = in[sx];
-      const int32_t end = std::min<int32_t>(outWidth, x + pixelSize);
-      for (; x < end; ++x) out[x] = pixel;
-    }
-    const int32_t rows = std::min<int32_t>(pixelSize, outHeight - firstRow);
-    for (int32_t r = 1; r < rows; ++r)
-      std::memcpy(out + static_cast<size_t>(r) * stride, out,
-                  static_cast<size_t>(outWidth) * sizeof(uint32_t));
-  }
+void CopySurfaceRect(Surface& target, const Surface& source, const Rect& area) {
+  EnlargeRect(target.View(), source.View(), area, 1);
 }
 
 Picture::Picture(int32_t resourceId, int32_t width, int32_t height, Surface&) {
@@ -271,6 +200,17 @@ uint32_t Picture::MaskBit(int32_t x, int32_t y) const {
   return (word >> (x % 32)) & 1u;
 }
 
+Rect Picture::OpaqueBounds(int32_t cellX, int32_t cellY, int32_t cellWidth,
+                          int32_t cellHeight) const {
+  const Rect cell{cellX, cellY, cellWidth, cellHeight};
+  if (image_.empty()) return Rect{};
+  if (mask_.empty()) {
+    const Rect in = Intersection(cell, Rect{0, 0, width_, height_});
+    return in.Empty() ? Rect{} : Rect{in.x - cellX, in.y - cellY, in.width, in.height};
+  }
+  return OpaqueBoundsOfMask(mask_.data(), maskStride_, width_, height_, cell);
+}
+
 void Picture::DrawCell(int32_t cellX, int32_t cellY, int32_t x, int32_t y, int32_t cellWidth,
                        int32_t cellHeight, Surface& target) const {
   if (image_.empty() || target.Empty()) return;
@@ -293,8 +233,9 @@ void Picture::DrawCell(int32_t cellX, int32_t cellY, int32_t x, int32_t y, int32
     const uint32_t* maskRow = mask_.data() + static_cast<size_t>(sy) * static_cast<size_t>(maskStride_);
     // Runs of up to 64 pixels take their mask bits in one piece: a run that
     // is all transparent leaves the target alone, one that is all opaque is
-    // a copy, and a mixed one takes (target AND mask) OR image eight pixels
-    // at a time, with the eight mask bits expanded by table.
+    // a copy, and a mixed one has its opaque spans copied. The result is
+    // (target AND mask) OR image for every pixel: transparent pixels are
+    // black in the image and keep the target.
     const uint32_t first = static_cast<uint32_t>(span.x0 + dx);
     for (size_t i = 0; i < rowPixels; i += 64) {
       const uint32_t n = static_cast<uint32_t>(std::min<size_t>(64, rowPixels - i));
@@ -312,10 +253,7 @@ void Picture::DrawCell(int32_t cellX, int32_t cellY, int32_t x, int32_t y, int32
         std::memcpy(out + i, in + i, n * sizeof(uint32_t));
         continue;
       }
-      uint32_t k = 0;
-      for (; k + 8 <= n; k += 8)
-        BlendEight(out + i + k, in + i + k, kExpandedMask[(bits >> k) & 0xFFu].data());
-      if (k < n) BlendSome(out + i + k, in + i + k, kExpandedMask[(bits >> k) & 0xFFu].data(), n - k);
+      CopyOpaqueSpans(out + i, in + i, ~bits & relevant);
     }
   }
 }

@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "draw/pixels.h"
+
 namespace glimmerkin {
 
 struct DecodedBitmap;
@@ -29,6 +31,8 @@ class Surface {
   int32_t Height() const { return height_; }
   uint32_t* Pixels() { return pixels_; }
   const uint32_t* Pixels() const { return pixels_; }
+  // The pixels as a frame is read from; unusable when empty.
+  RasterView View() const { return RasterView{pixels_, width_, height_, width_}; }
   uint32_t At(int32_t x, int32_t y) const {
     return pixels_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)];
   }
@@ -40,40 +44,15 @@ class Surface {
   int32_t height_ = 0;
 };
 
-// Someone else's pixels (a window image, a PNG row buffer) that a frame is
-// copied into.
-struct RasterView {
-  uint32_t* pixels = nullptr;
-  int32_t width = 0;
-  int32_t height = 0;
-  int32_t stride = 0;  // in pixels
-};
-
 using ReferenceContext = std::nullptr_t;
-using FrameTarget = RasterView;
 
 Surface CreateScratchSurface(ReferenceContext);
 Surface CreateWorkSurface(ReferenceContext, int32_t width, int32_t height);
 // A straight copy of the top-left width x height of src, clipped to both.
 void CopySurface(Surface& target, const Surface& source, int32_t width, int32_t height);
-// The frame's top-left width x height to the target, each pixel made a
-// pixelSize square (nearest neighbour) and the result cut to the target. At
-// size 1 a target that is the source's own memory already holds the frame.
-void PresentSurface(const FrameTarget& target, const Surface& source, int32_t width,
-                    int32_t height, int32_t pixelSize);
-// The part of the target that `source` (its top-left width x height)
-// reaches enlarged pixelSize times, cut to the target; 0 x 0 when nothing
-// can be drawn (no target, no source, a bad size).
-struct EnlargedExtent {
-  int32_t width = 0;
-  int32_t height = 0;
-};
-EnlargedExtent EnlargedArea(const RasterView& target, const Surface& source, int32_t width,
-                            int32_t height, int32_t pixelSize);
-
-// The enlargement alone: every source pixel becomes a pixelSize square.
-void EnlargeInto(const RasterView& target, const Surface& source, int32_t width, int32_t height,
-                 int32_t pixelSize);
+// A straight copy of one rectangle of source to the same place of target,
+// clipped to both.
+void CopySurfaceRect(Surface& target, const Surface& source, const Rect& area);
 
 // A bitmap with an optional one-bit mask. A masked picture keeps its image
 // with transparent pixels blacked out and the mask inverted (1 = transparent),
@@ -99,6 +78,10 @@ class Picture {
   int32_t Width() const { return width_; }
   int32_t Height() const { return height_; }
   uint32_t ImagePixel(int32_t x, int32_t y) const;
+  // The smallest part of a cell (in the cell's own coordinates) that holds
+  // all its opaque pixels: what drawing the cell can change. Empty when the
+  // cell is wholly transparent or lies outside the picture.
+  Rect OpaqueBounds(int32_t cellX, int32_t cellY, int32_t cellWidth, int32_t cellHeight) const;
   // 1 where transparent.
   uint32_t MaskBit(int32_t x, int32_t y) const;
 

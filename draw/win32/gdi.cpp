@@ -1,6 +1,7 @@
 #include "draw/win32/gdi.h"
 
 #include <algorithm>
+#include <new>
 #include <utility>
 
 namespace glimmerkin {
@@ -24,7 +25,10 @@ Surface::~Surface() { Release(); }
 Surface::Surface(Surface&& other) noexcept
     : dc_(std::exchange(other.dc_, nullptr)),
       bitmap_(std::exchange(other.bitmap_, nullptr)),
-      original_(std::exchange(other.original_, nullptr)) {}
+      original_(std::exchange(other.original_, nullptr)),
+      pixels_(std::exchange(other.pixels_, nullptr)),
+      width_(std::exchange(other.width_, 0)),
+      height_(std::exchange(other.height_, 0)) {}
 
 Surface& Surface::operator=(Surface&& other) noexcept {
   if (this != &other) {
@@ -32,8 +36,18 @@ Surface& Surface::operator=(Surface&& other) noexcept {
     dc_ = std::exchange(other.dc_, nullptr);
     bitmap_ = std::exchange(other.bitmap_, nullptr);
     original_ = std::exchange(other.original_, nullptr);
+    pixels_ = std::exchange(other.pixels_, nullptr);
+    width_ = std::exchange(other.width_, 0);
+    height_ = std::exchange(other.height_, 0);
   }
   return *this;
+}
+
+RasterView Surface::View() const {
+  if (pixels_ == nullptr) return RasterView{};
+  // GDI may still be drawing into the section.
+  GdiFlush();
+  return RasterView{pixels_, width_, height_, width_};
 }
 
 void Surface::Release() {
@@ -45,6 +59,8 @@ void Surface::Release() {
   dc_ = nullptr;
   bitmap_ = nullptr;
   original_ = nullptr;
+  pixels_ = nullptr;
+  width_ = height_ = 0;
 }
 
 Surface CreateScratchSurface(ReferenceContext reference) {
@@ -57,11 +73,27 @@ Surface CreateScratchSurface(ReferenceContext reference) {
 Surface CreateWorkSurface(ReferenceContext reference, int32_t width, int32_t height) {
   Surface surface;
   surface.dc_ = CreateCompatibleDC(reference);
-  if (surface.dc_ == nullptr) return surface;
-  surface.bitmap_ = CreateCompatibleBitmap(reference, width, height);
+  if (surface.dc_ == nullptr || width <= 0 || height <= 0) return surface;
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down rows
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  surface.bitmap_ = CreateDIBSection(reference, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   // Without its bitmap the surface stays a 1 x 1 context: draws into it are
   // harmless and show nothing.
-  if (surface.bitmap_ != nullptr) surface.original_ = SelectObject(surface.dc_, surface.bitmap_);
+  if (surface.bitmap_ == nullptr || bits == nullptr) {
+    if (surface.bitmap_ != nullptr) DeleteObject(surface.bitmap_);
+    surface.bitmap_ = nullptr;
+    return surface;
+  }
+  surface.original_ = SelectObject(surface.dc_, surface.bitmap_);
+  surface.pixels_ = static_cast<uint32_t*>(bits);
+  surface.width_ = width;
+  surface.height_ = height;
   return surface;
 }
 
@@ -69,32 +101,10 @@ void CopySurface(Surface& target, const Surface& source, int32_t width, int32_t 
   BitBlt(target.Context(), 0, 0, width, height, source.Context(), 0, 0, SRCCOPY);
 }
 
-void PresentSurface(const FrameTarget& target, const Surface& source, int32_t width,
-                    int32_t height, int32_t pixelSize) {
-  const HDC dc = target.context;
-  if (dc == nullptr || target.width <= 0 || target.height <= 0 || width <= 0 || height <= 0)
-    return;
-  if (pixelSize <= 1) {
-    BitBlt(dc, target.x, target.y, std::min(width, target.width), std::min(height, target.height),
-           source.Context(), 0, 0, SRCCOPY);
-    return;
-  }
-  // Whole-pixel enlargement, cut to the area: the last column and row of
-  // stage pixels may reach past it by up to pixelSize - 1. The window's
-  // context is its own and keeps its state between frames, so the clip is
-  // put back as it was.
-  const int64_t enlargedWidth = int64_t{width} * pixelSize;
-  const int64_t enlargedHeight = int64_t{height} * pixelSize;
-  const bool cut = enlargedWidth > target.width || enlargedHeight > target.height;
-  const int saved = cut ? SaveDC(dc) : 0;
-  if (cut && saved == 0) return;  // no way to put the clip back: draw nothing
-  if (cut)
-    IntersectClipRect(dc, target.x, target.y, target.x + target.width, target.y + target.height);
-  const int previousMode = SetStretchBltMode(dc, COLORONCOLOR);
-  StretchBlt(dc, target.x, target.y, static_cast<int>(enlargedWidth),
-             static_cast<int>(enlargedHeight), source.Context(), 0, 0, width, height, SRCCOPY);
-  if (previousMode != 0) SetStretchBltMode(dc, previousMode);
-  if (saved != 0) RestoreDC(dc, saved);
+void CopySurfaceRect(Surface& target, const Surface& source, const Rect& area) {
+  if (area.Empty()) return;
+  BitBlt(target.Context(), area.x, area.y, area.width, area.height, source.Context(), area.x,
+         area.y, SRCCOPY);
 }
 
 Picture::Picture(int32_t resourceId, int32_t width, int32_t height, Surface& imageScratch)
@@ -135,6 +145,52 @@ Picture::Picture(int32_t imageResourceId, int32_t maskResourceId, int32_t width,
   BitBlt(maskDc, 0, 0, width, height, imageDc, 0, 0, NOTSRCCOPY);
   Deselect(maskResource);
   DeleteObject(maskResource);
+  ReadMaskBits(maskDc);
+}
+
+void Picture::ReadMaskBits(HDC reference) {
+  // The mask read back as 32-bit pixels (black opaque, white transparent),
+  // then kept one bit a pixel.
+  Deselect(mask_);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width_;
+  info.bmiHeader.biHeight = -height_;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  std::vector<uint32_t> pixels;
+  try {
+    pixels.resize(static_cast<size_t>(width_) * static_cast<size_t>(height_));
+    maskStride_ = (width_ + 31) / 32;
+    maskBits_.assign(static_cast<size_t>(maskStride_) * static_cast<size_t>(height_), 0u);
+  } catch (const std::bad_alloc&) {
+    maskBits_.clear();
+    return;
+  }
+  if (GetDIBits(reference, mask_, 0, static_cast<UINT>(height_), pixels.data(), &info,
+                DIB_RGB_COLORS) != height_) {
+    // Unknown bounds: every cell counts as opaque throughout.
+    maskBits_.clear();
+    return;
+  }
+  for (int32_t y = 0; y < height_; ++y)
+    for (int32_t x = 0; x < width_; ++x)
+      if ((pixels[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)] &
+           0xFFFFFFu) != 0)
+        maskBits_[static_cast<size_t>(y) * static_cast<size_t>(maskStride_) +
+                  static_cast<size_t>(x / 32)] |= 1u << (x % 32);
+}
+
+Rect Picture::OpaqueBounds(int32_t cellX, int32_t cellY, int32_t cellWidth,
+                          int32_t cellHeight) const {
+  const Rect cell{cellX, cellY, cellWidth, cellHeight};
+  if (image_ == nullptr) return Rect{};
+  if (maskBits_.empty()) {
+    const Rect in = Intersection(cell, Rect{0, 0, width_, height_});
+    return in.Empty() ? Rect{} : Rect{in.x - cellX, in.y - cellY, in.width, in.height};
+  }
+  return OpaqueBoundsOfMask(maskBits_.data(), maskStride_, width_, height_, cell);
 }
 
 Picture::~Picture() {

@@ -5,11 +5,16 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <vector>
+
+#include "draw/pixels.h"
 
 namespace glimmerkin {
 
 // A memory device context, with the bitmap it owns when it is a work
 // surface. Scratch surfaces own none: pictures lend them theirs per draw.
+// A work surface's bitmap is a 32-bit top-down DIB section, so the frame
+// path can also read and write its pixels in memory.
 class Surface {
  public:
   Surface() = default;
@@ -21,6 +26,9 @@ class Surface {
 
   HDC Context() const { return dc_; }
   bool Empty() const { return dc_ == nullptr; }
+  // The pixels, once GDI has finished drawing into them; unusable for a
+  // scratch surface or one whose bitmap could not be had.
+  RasterView View() const;
 
  private:
   friend Surface CreateScratchSurface(HDC);
@@ -31,19 +39,12 @@ class Surface {
   HDC dc_ = nullptr;
   HBITMAP bitmap_ = nullptr;    // owned; work surfaces only
   HGDIOBJ original_ = nullptr;  // the context's own bitmap, put back before deleting
+  uint32_t* pixels_ = nullptr;  // the DIB section's memory
+  int32_t width_ = 0;
+  int32_t height_ = 0;
 };
 
 using ReferenceContext = HDC;
-
-// Where a frame goes: the window's context and the area of it that one scene
-// shows (a monitor of the full-screen window, or the whole preview).
-struct FrameTarget {
-  HDC context = nullptr;
-  int32_t x = 0;
-  int32_t y = 0;
-  int32_t width = 0;
-  int32_t height = 0;
-};
 
 // The module whose bitmap resources pictures load; the running program
 // unless set otherwise.
@@ -52,10 +53,8 @@ void SetPictureModule(HINSTANCE module);
 Surface CreateScratchSurface(ReferenceContext reference);
 Surface CreateWorkSurface(ReferenceContext reference, int32_t width, int32_t height);
 void CopySurface(Surface& target, const Surface& source, int32_t width, int32_t height);
-// Puts the frame at the target's corner, cut to the target's area; at a pixel
-// size above 1 every pixel becomes a square of that size.
-void PresentSurface(const FrameTarget& target, const Surface& source, int32_t width,
-                    int32_t height, int32_t pixelSize);
+// One rectangle of source to the same place of target.
+void CopySurfaceRect(Surface& target, const Surface& source, const Rect& area);
 
 // A bitmap resource with an optional one-bit mask. A masked picture keeps its
 // image with the transparent pixels blacked out and its mask inverted
@@ -75,12 +74,20 @@ class Picture {
 
   bool Loaded() const { return image_ != nullptr; }
   bool Masked() const { return mask_ != nullptr; }
+  // The smallest part of a cell (in the cell's own coordinates) that holds
+  // all its opaque pixels; empty when it has none.
+  Rect OpaqueBounds(int32_t cellX, int32_t cellY, int32_t cellWidth, int32_t cellHeight) const;
 
  private:
   HBITMAP image_ = nullptr;
   HBITMAP mask_ = nullptr;
   int32_t width_ = 0;
   int32_t height_ = 0;
+  // The mask's bits read back once (1 = transparent, rows of maskStride_
+  // words), for the opaque bounds of cells.
+  std::vector<uint32_t> maskBits_;
+  int32_t maskStride_ = 0;
+  void ReadMaskBits(HDC reference);
   // Puts the scratch surfaces' own bitmaps back if they hold `bitmap`, which
   // could not be deleted while selected.
   void Deselect(HBITMAP bitmap) const;

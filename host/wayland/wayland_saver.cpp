@@ -13,6 +13,7 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "animation/scene_set.h"
@@ -39,6 +40,9 @@ struct Buffer {
   int32_t width = 0;
   int32_t height = 0;
   bool busy = false;
+  // The view's frame this buffer last received, 0 when none: its contents
+  // are then unknown to the frame path.
+  uint64_t filledAt = 0;
   ~Buffer() {
     if (buffer != nullptr) wl_buffer_destroy(buffer);
     if (pixels != nullptr) munmap(pixels, bytes);
@@ -77,8 +81,8 @@ struct View {
   bool ticked = false;  // its scene has run a frame
   std::vector<std::unique_ptr<Buffer>> buffers;
   SceneSet scenes;
-  // The back buffer's own memory while it draws into shm buffers.
-  Surface ownBackBuffer;
+  // Frames its scene has run, to tell each buffer's age.
+  uint64_t frameCount = 0;
   ~View() {
     buffers.clear();
     if (toplevel != nullptr) xdg_toplevel_destroy(toplevel);
@@ -88,23 +92,11 @@ struct View {
   }
 };
 
-class WaylandSaver final : public StagePlatform {
+class WaylandSaver final {
  public:
   WaylandSaver(WindowKind kind, const RunConfig& config) : kind_(kind), config_(config) {}
   ~WaylandSaver();
   int Run();
-
-  uint32_t CurrentTimeSeconds() override { return seed_; }
-  Settings ReadSettings() override { return config_.settings; }
-  int32_t ScreenWidth() override { return 0; }
-  int32_t ScreenHeight() override { return 0; }
-  ReferenceContext GetReferenceContext() override { return nullptr; }
-  // Every scene asks for the one frame clock; the first request starts it.
-  uint32_t StartTimer(uint32_t intervalMs) override {
-    if (!clock_.Running() && !limitReached_) clock_.Start(MonotonicNowNs(), intervalMs);
-    return 1;
-  }
-  void StopTimer(uint32_t) override {}
 
   // Listeners reach these.
   void Global(wl_registry* registry, uint32_t name, const char* interface, uint32_t version);
@@ -136,6 +128,7 @@ class WaylandSaver final : public StagePlatform {
   void Feed(const InputEvent& event) {
     if (InputCloses(role_, anchor_, event)) Close(kInputCloseExitCode);
   }
+  void Present(View& view, Buffer& buffer, std::span<const Rect> changed);
   void Close(int code) {
     if (!done_) exitCode_ = code;
     done_ = true;
@@ -149,8 +142,6 @@ class WaylandSaver final : public StagePlatform {
   void StartScene(View& view, const SceneArea& area);
   Buffer* FreeBuffer(View& view);
   void ShowBlack(View& view);
-  void ComposeInto(View& view, Buffer* buffer);
-  void Present(View& view, Buffer& buffer);
   void Frame();
   void Loop();
   bool Lost();
@@ -326,7 +317,7 @@ const xdg_surface_listener kXdgSurfaceListener = {
 // --- the saver ------------------------------------------------------------
 
 WaylandSaver::~WaylandSaver() {
-  for (auto& view : views_) view->scenes.Destroy(*this);
+  for (auto& view : views_) view->scenes.Destroy(nullptr);
   views_.clear();
   for (auto& o : outputs_) {
     if (o->xdg != nullptr) zxdg_output_v1_destroy(o->xdg);
@@ -402,7 +393,7 @@ void WaylandSaver::GlobalRemove(uint32_t name) {
     Output* gone = outputs_[i].get();
     for (size_t v = 0; v < views_.size(); ++v)
       if (views_[v]->output == gone) {
-        views_[v]->scenes.Destroy(*this);
+        views_[v]->scenes.Destroy(nullptr);
         views_.erase(views_.begin() + static_cast<std::ptrdiff_t>(v));
         break;
       }
@@ -511,13 +502,13 @@ void WaylandSaver::Configure(View& view, int32_t width, int32_t height) {
     const Stage& stage = view.scenes.StageAt(0);
     if (StageSide(width * view.scale, stage.pixelSize) != stage.screenWidth ||
         StageSide(height * view.scale, stage.pixelSize) != stage.screenHeight)
-      view.scenes.Destroy(*this);
+      view.scenes.Destroy(nullptr);
   }
   // A new output scale asks for another pixel size: the scene starts again
   // at it, and so does the count of frames.
   if (view.scenes.Count() != 0 &&
       ChoosePixelSize(config_.settings.pixelSize, view.scale) != view.scenes.StageAt(0).pixelSize) {
-    view.scenes.Destroy(*this);
+    view.scenes.Destroy(nullptr);
     view.ticked = false;
     frames_ = 0;
     limitReached_ = false;
@@ -534,7 +525,7 @@ void WaylandSaver::Configure(View& view, int32_t width, int32_t height) {
     const int32_t stageWidth = StageSide(width * view.scale, stage.pixelSize);
     const int32_t stageHeight = StageSide(height * view.scale, stage.pixelSize);
     if (stageWidth != stage.screenWidth || stageHeight != stage.screenHeight)
-      ResizeStage(stage, *this, stageWidth, stageHeight);
+      ResizeStage(stage, nullptr, stageWidth, stageHeight);
   }
   if (!view.shown) ShowBlack(view);
 }
@@ -545,17 +536,27 @@ void WaylandSaver::ShowBlack(View& view) {
   Buffer* buffer = FreeBuffer(view);
   if (buffer == nullptr) return;
   std::memset(buffer->pixels, 0, buffer->bytes);
-  Present(view, *buffer);
+  buffer->filledAt = 0;
+  const Rect whole{0, 0, buffer->width, buffer->height};
+  Present(view, *buffer, std::span<const Rect>(&whole, 1));
 }
 
-void WaylandSaver::Present(View& view, Buffer& buffer) {
+void WaylandSaver::Present(View& view, Buffer& buffer, std::span<const Rect> changed) {
   view.shown = true;
   buffer.busy = true;
   wl_surface_attach(view.surface, buffer.buffer, 0, 0);
-  if (compositorVersion_ >= 4)
-    wl_surface_damage_buffer(view.surface, 0, 0, buffer.width, buffer.height);
-  else
-    wl_surface_damage(view.surface, 0, 0, view.width, view.height);
+  for (const Rect& r : changed) {
+    if (compositorVersion_ >= 4) {
+      wl_surface_damage_buffer(view.surface, r.x, r.y, r.width, r.height);
+    } else {
+      // Surface coordinates: the buffer's divided by its scale, rounded out.
+      const int32_t scale = std::max(view.scale, 1);
+      const int32_t x = r.x / scale;
+      const int32_t y = r.y / scale;
+      wl_surface_damage(view.surface, x, y, static_cast<int32_t>((r.Right() + scale - 1) / scale) - x,
+                        static_cast<int32_t>((r.Bottom() + scale - 1) / scale) - y);
+    }
+  }
   wl_surface_commit(view.surface);
 }
 
@@ -580,14 +581,18 @@ void WaylandSaver::ViewClosed(View& view) {
         view.output->refused = true;
       }
       viewClosed_ = true;
-      view.scenes.Destroy(*this);
+      view.scenes.Destroy(nullptr);
       views_.erase(views_.begin() + static_cast<std::ptrdiff_t>(v));
       return;
     }
 }
 
+// The one frame clock starts with the first scene; views come and go
+// beside it.
 void WaylandSaver::StartScene(View& view, const SceneArea& area) {
-  view.scenes.Create({area}, *this);
+  view.scenes.Create({area}, config_.settings, nullptr, nullptr);
+  if (view.scenes.Count() != 0 && !clock_.Running() && !limitReached_)
+    clock_.Start(MonotonicNowNs(), FrameIntervalMs(config_.settings.redrawSpeed));
 }
 
 std::unique_ptr<View> WaylandSaver::MakeView(Output* output) {
@@ -713,40 +718,41 @@ Buffer* WaylandSaver::FreeBuffer(View& view) {
   return view.buffers.back().get();
 }
 
-// Every scene steps each frame; a view without a free buffer skips the
-// showing of that one frame, never the step.
-// A frame starts by copying the whole ground into the back buffer, so the
-// back buffer keeps nothing between frames: at pixel size 1 the frame is
-// composed right in the free shm buffer, which then needs no second copy.
-// Without one, the stage's own memory (kept aside) takes the frame.
-void WaylandSaver::ComposeInto(View& view, Buffer* buffer) {
-  Stage& stage = view.scenes.StageAt(0);
-  if (!stage.backBuffer.UsesOutsideMemory()) view.ownBackBuffer = std::move(stage.backBuffer);
-  const bool direct = buffer != nullptr && stage.pixelSize == 1 &&
-                      buffer->width == stage.screenWidth && buffer->height == stage.screenHeight;
-  if (!direct && (view.ownBackBuffer.Width() != stage.screenWidth ||
-                  view.ownBackBuffer.Height() != stage.screenHeight))
-    view.ownBackBuffer = Surface();
-  uint32_t* memory = direct ? buffer->pixels : view.ownBackBuffer.Pixels();
-  if (memory == nullptr || !stage.backBuffer.UseMemory(memory, stage.screenWidth, stage.screenHeight))
-    stage.backBuffer = Surface();
-}
+// A view's shm buffers as the frame path sees them: a free one each frame,
+// and how many of the view's frames it is behind.
+class ViewTarget final : public PresentTarget {
+ public:
+  ViewTarget(View& view, Buffer* buffer, WaylandSaver& saver)
+      : view_(view), buffer_(buffer), saver_(saver) {}
+  PresentBuffer Acquire() override {
+    if (buffer_ == nullptr) return PresentBuffer{};
+    uint32_t age = 0;
+    if (buffer_->filledAt != 0 && view_.frameCount - buffer_->filledAt <= kMaxBufferAge)
+      age = static_cast<uint32_t>(view_.frameCount - buffer_->filledAt);
+    return PresentBuffer{RasterView{buffer_->pixels, buffer_->width, buffer_->height, buffer_->width},
+                         age};
+  }
+  void Present(std::span<const Rect> changed) override {
+    buffer_->filledAt = view_.frameCount;
+    saver_.Present(view_, *buffer_, changed);
+  }
 
+ private:
+  View& view_;
+  Buffer* buffer_;
+  WaylandSaver& saver_;
+};
+
+// Every scene steps each frame; a view without a free buffer skips the
+// showing of that one frame, never the step (the next buffer's age makes
+// up for it).
 void WaylandSaver::Frame() {
   for (auto& view : views_) {
     if (view->scenes.Count() == 0) continue;
-    Buffer* buffer = view->configured ? FreeBuffer(*view) : nullptr;
-    RasterView target;
-    if (buffer != nullptr) {
-      target.pixels = buffer->pixels;
-      target.width = buffer->width;
-      target.height = buffer->height;
-      target.stride = buffer->width;
-    }
-    ComposeInto(*view, buffer);
-    view->scenes.RunFrames([&](size_t) { return target; });
+    ++view->frameCount;
+    ViewTarget target(*view, view->configured ? FreeBuffer(*view) : nullptr, *this);
+    view->scenes.RunFrames([&](size_t) -> PresentTarget& { return target; });
     view->ticked = true;
-    if (buffer != nullptr) Present(*view, *buffer);
   }
   ++frames_;
   if (config_.frameLimit && frames_ >= *config_.frameLimit) {

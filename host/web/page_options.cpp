@@ -120,27 +120,12 @@ CanvasPlan PlanCanvas(const PageOptions& options, double cssWidth, double cssHei
   return plan;
 }
 
-void PresentToCanvas(const RasterView& target, const Surface& source, int32_t width,
-                     int32_t height, int32_t pixelSize) {
-  const EnlargedExtent extent = EnlargedArea(target, source, width, height, pixelSize);
-  if (extent.width <= 0 || extent.height <= 0) return;
-  const int32_t outWidth = extent.width;
-  const int32_t outHeight = extent.height;
-  const auto stride = static_cast<size_t>(target.stride);
-  for (int32_t y = 0; y < outHeight; ++y) {
-    uint32_t* out = target.pixels + static_cast<size_t>(y) * stride;
-    if (y % pixelSize != 0) {
-      // The rows of one block are alike: copy the first.
-      std::copy(out - stride, out - stride + outWidth, out);
-      continue;
-    }
-    const uint32_t* in =
-        source.Pixels() + static_cast<size_t>(y / pixelSize) * static_cast<size_t>(source.Width());
-    if (pixelSize == 1) {
-      for (int32_t x = 0; x < outWidth; ++x) out[x] = ToCanvasPixel(in[x]);
-      continue;
-    }
-    for (int32_t x = 0; x < outWidth; ++x) out[x] = ToCanvasPixel(in[x / pixelSize]);
+void ToCanvasPixels(const RasterView& canvas, const Rect& r) {
+  if (!canvas.Usable()) return;
+  const Rect in = Intersection(r, Rect{0, 0, canvas.width, canvas.height});
+  for (int64_t y = in.y; y < in.Bottom(); ++y) {
+    uint32_t* row = canvas.pixels + static_cast<size_t>(y) * static_cast<size_t>(canvas.stride);
+    for (int64_t x = in.x; x < in.Right(); ++x) row[x] = ToCanvasPixel(row[x]);
   }
 }
 

@@ -58,9 +58,8 @@ inline uint32_t ToCanvasPixel(uint32_t rgb) {
   return 0xFF000000u | ((rgb & 0xFFu) << 16) | (rgb & 0xFF00u) | ((rgb >> 16) & 0xFFu);
 }
 
-// The frame (0x00RRGGBB, width x height of source) into canvas pixels, each
-// stage pixel made a pixelSize square and the result cut to the target.
-void PresentToCanvas(const RasterView& target, const Surface& source, int32_t width,
-                     int32_t height, int32_t pixelSize);
+// Rectangle r of the canvas, as the frame path wrote it (0x00RRGGBB), made
+// canvas pixels in place; cut to the canvas.
+void ToCanvasPixels(const RasterView& canvas, const Rect& r);
 
 }  // namespace glimmerkin

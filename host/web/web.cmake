@@ -25,18 +25,19 @@ add_library(glimmerkin_resources STATIC ${web_bitmaps_cpp} host/web/web_resource
 target_include_directories(glimmerkin_resources PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(glimmerkin_resources PRIVATE glimmerkin_warnings)
 
-add_library(glimmerkin_draw STATIC draw/raster/raster.cpp)
+add_library(glimmerkin_draw STATIC draw/raster/raster.cpp draw/damage.cpp draw/pixels.cpp)
 target_include_directories(glimmerkin_draw PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(glimmerkin_draw PUBLIC glimmerkin_bmp glimmerkin_resources PRIVATE glimmerkin_warnings)
 
-add_library(glimmerkin_stage STATIC animation/stage.cpp)
+add_library(glimmerkin_stage STATIC animation/stage.cpp animation/scene_plan.cpp
+  animation/present.cpp)
 target_include_directories(glimmerkin_stage PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(glimmerkin_stage PUBLIC glimmerkin_scene glimmerkin_draw glimmerkin_host_common
+target_link_libraries(glimmerkin_stage PUBLIC glimmerkin_scene glimmerkin_draw
                       PRIVATE glimmerkin_warnings)
 
 add_executable(glimmerkin-web host/web/web_main.cpp host/web/web_bench.cpp host/web/page_options.cpp)
 set_target_properties(glimmerkin-web PROPERTIES OUTPUT_NAME glimmerkin SUFFIX .js)
-target_link_libraries(glimmerkin-web PRIVATE glimmerkin_stage glimmerkin_warnings)
+target_link_libraries(glimmerkin-web PRIVATE glimmerkin_stage glimmerkin_host_common glimmerkin_warnings)
 # Turning the frame into canvas pixels is one pass over every pixel; SIMD
 # (in every current browser) does it four pixels at a time.
 target_compile_options(glimmerkin-web PRIVATE -msimd128)

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -14,7 +15,7 @@
 namespace glimmerkin {
 namespace {
 
-struct WebPlatform final : StagePlatform {
+struct WebPlatform final : StagePlatform, FrameTimer {
   uint32_t CurrentTimeSeconds() override { return seed; }
   Settings ReadSettings() override { return Settings{speed, aliens, 0}; }
   int32_t ScreenWidth() override { return width; }
@@ -37,6 +38,44 @@ struct WebPlatform final : StagePlatform {
   FrameClock clock;
 };
 
+// The canvas's pixels in the module's memory: what changed is made canvas
+// pixels in place and listed for the page's script, which puts just those
+// rectangles. The memory keeps the last frame, so it is one frame behind
+// unless it was just made.
+class CanvasTarget final : public PresentTarget {
+ public:
+  CanvasTarget() { changed_.reserve(kDamageRoom * kMaxBufferAge); }
+  void Reset(uint32_t* pixels, int32_t width, int32_t height) {
+    view_ = RasterView{pixels, width, height, width};
+    age_ = 0;
+    changed_.clear();
+  }
+  PresentBuffer Acquire() override { return PresentBuffer{view_, age_}; }
+  void Present(std::span<const Rect> changed) override {
+    age_ = 1;
+    for (const Rect& r : changed) {
+      ToCanvasPixels(view_, r);
+      // Rectangles the script has not put yet stay listed.
+      if (changed_.size() < changed_.capacity()) {
+        changed_.push_back(r);
+      } else {
+        changed_.assign(1, Rect{0, 0, view_.width, view_.height});
+        break;
+      }
+    }
+  }
+  // The rectangles to put, as x, y, width, height; the script takes them.
+  const int32_t* Changed() const { return reinterpret_cast<const int32_t*>(changed_.data()); }
+  int32_t ChangedCount() const { return static_cast<int32_t>(changed_.size()); }
+  void Taken() { changed_.clear(); }
+
+ private:
+  RasterView view_;
+  uint32_t age_ = 0;
+  std::vector<Rect> changed_;
+};
+static_assert(sizeof(Rect) == 4 * sizeof(int32_t), "the script reads rectangles as four ints");
+
 struct Page {
   char query[2048] = {};
   PageOptions options;
@@ -45,6 +84,7 @@ struct Page {
   bool created = false;
   CanvasPlan plan;
   std::vector<uint32_t> canvas;
+  CanvasTarget target;
   uint32_t ticksLeft = 0;
 };
 
@@ -75,24 +115,11 @@ bool AllocateCanvas(Page& page) {
   page.canvas.clear();
   page.canvas.shrink_to_fit();
   page.canvas.resize(static_cast<size_t>(page.plan.canvasWidth) * page.plan.canvasHeight);
+  page.target.Reset(page.canvas.data(), page.plan.canvasWidth, page.plan.canvasHeight);
   return true;
 }
 
-void Present(Page& page) {
-  const RasterView target{page.canvas.data(), page.plan.canvasWidth, page.plan.canvasHeight,
-                          page.plan.canvasWidth};
-  PresentToCanvas(target, page.stage.backBuffer, page.stage.screenWidth, page.stage.screenHeight,
-                  page.stage.pixelSize);
-}
-
-// The back buffer goes to the canvas through PresentToCanvas, so RunFrame
-// presents nowhere (an empty target draws nothing).
-void Tick(Page& page) { RunFrame(page.stage, RasterView{}); }
-
-void Frame(Page& page) {
-  Tick(page);
-  Present(page);
-}
+void Frame(Page& page) { RunFrame(page.stage, page.target); }
 
 }  // namespace
 }  // namespace glimmerkin
@@ -136,12 +163,12 @@ EMSCRIPTEN_KEEPALIVE int glimmerkin_start(double cssWidth, double cssHeight,
   page.platform.pixelSize = page.plan.pixelSize;
   page.platform.nowNs = MsToNs(nowMs);
   AllocateCanvas(page);
-  CreateStage(page.stage, page.platform);
+  CreateStage(page.stage, page.platform, &page.platform);
   page.created = true;
   page.ticksLeft = page.options.hasTicks ? page.options.ticks : 0;
   // Until the first frame the canvas shows the empty back buffer, as the
   // saver's window does until its first timer message.
-  Present(page);
+  PresentWhole(page.stage, page.target);
   return 1;
 }
 
@@ -168,10 +195,8 @@ EMSCRIPTEN_KEEPALIVE int glimmerkin_resize(double cssWidth, double cssHeight,
   page.stage.pixelSize = page.plan.pixelSize;
   page.stage.screenWidth = 0;  // ResizeStage rebuilds the surfaces whatever the size
   page.stage.screenHeight = 0;
-  ResizeStage(page.stage, page.platform, page.plan.stageWidth, page.plan.stageHeight);
-  CopySurface(page.stage.backBuffer, page.stage.backgroundSurface, page.stage.screenWidth,
-              page.stage.screenHeight);
-  Present(page);
+  ResizeStage(page.stage, nullptr, page.plan.stageWidth, page.plan.stageHeight);
+  PresentWhole(page.stage, page.target);
   return 1;
 }
 
@@ -194,10 +219,14 @@ EMSCRIPTEN_KEEPALIVE int glimmerkin_run_ticks(int count) {
   using namespace glimmerkin;
   Page& page = ThePage();
   if (!page.created) return 0;
-  for (int i = 0; i < count && page.ticksLeft > 0; ++i, --page.ticksLeft) Tick(page);
-  if (page.ticksLeft == 0) Present(page);
+  for (int i = 0; i < count && page.ticksLeft > 0; ++i, --page.ticksLeft) Frame(page);
   return static_cast<int>(page.ticksLeft);
 }
+
+// The rectangles of the canvas changed since the script last put them.
+EMSCRIPTEN_KEEPALIVE const int32_t* glimmerkin_changed_rects() { return ThePage().target.Changed(); }
+EMSCRIPTEN_KEEPALIVE int glimmerkin_changed_count() { return ThePage().target.ChangedCount(); }
+EMSCRIPTEN_KEEPALIVE void glimmerkin_changed_taken() { ThePage().target.Taken(); }
 
 EMSCRIPTEN_KEEPALIVE uint32_t* glimmerkin_canvas_pixels() { return ThePage().canvas.data(); }
 EMSCRIPTEN_KEEPALIVE int glimmerkin_canvas_width() { return ThePage().plan.canvasWidth; }

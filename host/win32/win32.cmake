@@ -28,6 +28,10 @@ set(glimmerkin_static_link -static -static-libgcc -static-libstdc++)
 add_library(glimmerkin_gdi_stage STATIC
   animation/stage.cpp
   animation/scene_set.cpp
+  animation/scene_plan.cpp
+  animation/present.cpp
+  draw/damage.cpp
+  draw/pixels.cpp
   draw/win32/gdi.cpp)
 target_include_directories(glimmerkin_gdi_stage PUBLIC ${PROJECT_SOURCE_DIR})
 target_compile_definitions(glimmerkin_gdi_stage PUBLIC GLIMMERKIN_GDI WIN32_LEAN_AND_MEAN

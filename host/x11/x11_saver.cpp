@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <span>
 #include <vector>
 
 #include "animation/scene_set.h"
@@ -67,16 +68,6 @@ bool Refused(Display* display, F&& request) {
 }
 
 int64_t NowNs() { return MonotonicNowNs(); }
-
-struct Rect {
-  int x = 0;
-  int y = 0;
-  int width = 0;
-  int height = 0;
-  bool Contains(int px, int py) const {
-    return px >= x && py >= y && px - x < width && py - y < height;
-  }
-};
 
 // Where the pointer is, in root-window coordinates.
 void PointerPosition(Display* display, Window root, int& x, int& y) {
@@ -169,6 +160,7 @@ class FrameImage {
       }
     }
     direct_ = IsDirect(visual, depth);
+    ++generation_;
     view_ = RasterView{};
     view_.width = width;
     view_.height = height;
@@ -186,21 +178,29 @@ class FrameImage {
 
   const RasterView& View() const { return view_; }
 
-  void Put(Drawable drawable, GC gc) {
-    if (image_ == nullptr) return;
-    if (!direct_) Convert();
-    const auto w = static_cast<unsigned>(view_.width);
-    const auto h = static_cast<unsigned>(view_.height);
+  // Puts the given rectangles of the image (within it) to the drawable.
+  void Put(Drawable drawable, GC gc, std::span<const Rect> rects) {
+    if (image_ == nullptr || rects.empty()) return;
+    for (const Rect& r : rects) {
+      if (!direct_) Convert(r);
+      const auto w = static_cast<unsigned>(r.width);
+      const auto h = static_cast<unsigned>(r.height);
+      if (shared_)
+        XShmPutImage(display_, drawable, gc, image_, r.x, r.y, r.x, r.y, w, h, False);
+      else
+        XPutImage(display_, drawable, gc, image_, r.x, r.y, r.x, r.y, w, h);
+    }
     if (shared_) {
-      XShmPutImage(display_, drawable, gc, image_, 0, 0, 0, 0, w, h, False);
       // The server reads the shared pixels after the request; the next frame
       // must not overwrite them before it has.
       XSync(display_, False);
     } else {
-      XPutImage(display_, drawable, gc, image_, 0, 0, 0, 0, w, h);
       XFlush(display_);
     }
   }
+
+  // Changes each time the image is made anew: what it held is then unknown.
+  uint64_t Generation() const { return generation_; }
 
   bool Shared() const { return shared_; }
   bool Direct() const { return image_ != nullptr && direct_; }
@@ -287,15 +287,15 @@ class FrameImage {
     extra_ = static_cast<uint32_t>(all & ~(visual->red_mask | visual->green_mask | visual->blue_mask));
   }
 
-  void Convert() {
+  void Convert(const Rect& r) {
     const int bytesPerPixel = image_->bits_per_pixel / 8;
     const bool msb = image_->byte_order == MSBFirst;
     if (image_->bits_per_pixel % 8 != 0 || bytesPerPixel < 1 || bytesPerPixel > 4) return;
-    for (int y = 0; y < view_.height; ++y) {
+    for (int y = r.y; y < r.Bottom(); ++y) {
       const uint32_t* source = staging_.data() + static_cast<size_t>(y) * static_cast<size_t>(view_.width);
       auto* row = reinterpret_cast<unsigned char*>(image_->data) +
                   static_cast<size_t>(y) * static_cast<size_t>(image_->bytes_per_line);
-      for (int x = 0; x < view_.width; ++x) {
+      for (int x = r.x; x < r.Right(); ++x) {
         const uint32_t rgb = source[x];
         const uint32_t pixel = red_[(rgb >> 16) & 0xff] | green_[(rgb >> 8) & 0xff] |
                                blue_[rgb & 0xff] | extra_;
@@ -314,11 +314,42 @@ class FrameImage {
   bool shared_ = false;
   bool direct_ = false;
   RasterView view_{};
+  uint64_t generation_ = 0;
   std::vector<uint32_t> staging_;
   uint32_t red_[256] = {};
   uint32_t green_[256] = {};
   uint32_t blue_[256] = {};
   uint32_t extra_ = 0;
+};
+
+// One scene's part of the window image. The image keeps what it was given,
+// so a scene's buffer is one frame behind unless the image is new; the
+// rectangles are gathered for one put of the whole window.
+class ImageTarget final : public PresentTarget {
+ public:
+  ImageTarget(FrameImage& image, const SceneArea& area, std::vector<Rect>& pending)
+      : image_(image), area_(area), pending_(pending) {}
+  PresentBuffer Acquire() override {
+    return PresentBuffer{AreaView(image_.View(), area_), generation_ == image_.Generation() ? 1u : 0u};
+  }
+  void Present(std::span<const Rect> changed) override {
+    generation_ = image_.Generation();
+    for (const Rect& r : changed) {
+      if (pending_.size() == pending_.capacity()) {
+        // Beyond the room set aside: the whole image goes instead.
+        const RasterView& all = image_.View();
+        pending_.assign(1, Rect{0, 0, all.width, all.height});
+        return;
+      }
+      pending_.push_back(Rect{r.x + area_.x, r.y + area_.y, r.width, r.height});
+    }
+  }
+
+ private:
+  FrameImage& image_;
+  SceneArea area_;
+  std::vector<Rect>& pending_;
+  uint64_t generation_ = 0;
 };
 
 constexpr int kTryOutWidth = 960;
@@ -327,7 +358,7 @@ constexpr int kGrabAttempts = 50;
 constexpr int kWatchMs = 1000;
 constexpr int64_t kGrabRetryNs = 100'000'000;
 
-class X11Saver final : public StagePlatform {
+class X11Saver final : public StagePlatform, public FrameTimer {
  public:
   X11Saver(WindowKind kind, uint32_t windowId, const RunConfig& config)
       : kind_(kind), windowId_(windowId), config_(config) {}
@@ -380,23 +411,24 @@ class X11Saver final : public StagePlatform {
       // its size shows for the seed.
       scenes_.Create(PlanScenes(ScreenMonitors(display_, screen_), config_.settings.pixelSize,
                                 CurrentTimeSeconds()),
-                     *this);
+                     config_.settings, nullptr, this);
     } else {
-      CreateStage(stage_, *this);
+      CreateStage(stage_, *this, this);
     }
+    MakeTargets();
     ShareBackBuffer();
     if (config_.frameLimit && *config_.frameLimit == 0) clock_.Stop();
     Loop();
     if (kind_ == WindowKind::FullScreen) {
       UnshareBackBuffer();
-      scenes_.Destroy(*this);
+      scenes_.Destroy(this);
     } else {
-      DestroyStage(stage_, *this);
+      DestroyStage(stage_, this);
     }
     return exitCode_;
   }
 
-  // StagePlatform
+  // StagePlatform and FrameTimer
   uint32_t CurrentTimeSeconds() override {
     return config_.fixedSeed ? *config_.fixedSeed : static_cast<uint32_t>(std::time(nullptr));
   }
@@ -440,7 +472,8 @@ class X11Saver final : public StagePlatform {
     attributes.override_redirect = True;
     attributes.background_pixel = BlackPixel(display_, screen_);
     attributes.cursor = blankCursor_;
-    attributes.event_mask = KeyPressMask | ButtonPressMask | PointerMotionMask | StructureNotifyMask;
+    attributes.event_mask =
+        KeyPressMask | ButtonPressMask | PointerMotionMask | StructureNotifyMask | ExposureMask;
     window_ = XCreateWindow(display_, root, stageRect_.x, stageRect_.y,
                             static_cast<unsigned>(stageRect_.width),
                             static_cast<unsigned>(stageRect_.height), 0, CopyFromParent,
@@ -481,7 +514,7 @@ class X11Saver final : public StagePlatform {
     screen_ = XScreenNumberOfScreen(parentAttributes.screen);
     XSetWindowAttributes attributes{};
     attributes.background_pixel = 0;
-    attributes.event_mask = StructureNotifyMask;
+    attributes.event_mask = StructureNotifyMask | ExposureMask;
     Window child = 0;
     if (Refused(display_, [&] {
           child = XCreateWindow(display_, parent, 0, 0,
@@ -521,8 +554,9 @@ class X11Saver final : public StagePlatform {
     window_ = target;
     ownWindow_ = false;
     g_errors.watched[0] = window_;
-    // Only our own interest in the window: its size and its end.
-    XSelectInput(display_, window_, StructureNotifyMask);
+    // Only our own interest in the window: its size, its end, and what of
+    // it needs drawing again.
+    XSelectInput(display_, window_, StructureNotifyMask | ExposureMask);
     return true;
   }
 
@@ -554,7 +588,7 @@ class X11Saver final : public StagePlatform {
     height = std::max(height, 1);
     XSetWindowAttributes attributes{};
     attributes.background_pixel = BlackPixel(display_, screen_);
-    attributes.event_mask = KeyPressMask | StructureNotifyMask;
+    attributes.event_mask = KeyPressMask | StructureNotifyMask | ExposureMask;
     window_ = XCreateWindow(display_, root, x, y, static_cast<unsigned>(width),
                             static_cast<unsigned>(height), 0, CopyFromParent, InputOutput,
                             CopyFromParent, CWBackPixel | CWEventMask, &attributes);
@@ -650,7 +684,8 @@ class X11Saver final : public StagePlatform {
   void ReshapeStage() {
     UnshareBackBuffer();
     stageRect_ = Rect{0, 0, std::max(windowWidth_, 1), std::max(windowHeight_, 1)};
-    ResizeStage(stage_, *this, ScreenWidth(), ScreenHeight());
+    ResizeStage(stage_, nullptr, ScreenWidth(), ScreenHeight());
+    MakeTargets();
   }
 
   // The image covers the part of the window that the frame reaches.
@@ -676,12 +711,32 @@ class X11Saver final : public StagePlatform {
         view.height != stage->screenHeight || view.stride != view.width)
       return;
     stage->backBuffer.UseMemory(view.pixels, view.width, view.height);
+    // The image does not hold the last frame.
+    RepaintWhole(*stage);
   }
 
   void UnshareBackBuffer() {
     Stage* stage = SharableStage();
-    if (stage != nullptr && stage->backBuffer.UsesOutsideMemory())
+    if (stage != nullptr && stage->backBuffer.UsesOutsideMemory()) {
       stage->backBuffer = CreateWorkSurface(nullptr, stage->screenWidth, stage->screenHeight);
+      RepaintWhole(*stage);
+    }
+  }
+
+  // A target per scene, each its area of the window image.
+  void MakeTargets() {
+    targets_.clear();
+    pending_.clear();
+    pending_.reserve(kDamageRoom * (kind_ == WindowKind::FullScreen ? std::max<size_t>(scenes_.Count(), 1) : 1));
+    if (kind_ == WindowKind::FullScreen) {
+      for (size_t i = 0; i < scenes_.Count(); ++i)
+        targets_.emplace_back(image_, scenes_.AreaAt(i), pending_);
+    } else {
+      SceneArea whole;
+      whole.width = stage_.screenWidth * stage_.pixelSize;
+      whole.height = stage_.screenHeight * stage_.pixelSize;
+      targets_.emplace_back(image_, whole, pending_);
+    }
   }
 
   // The one stage whose frame can be the whole window image: the lone stage,
@@ -770,6 +825,16 @@ class X11Saver final : public StagePlatform {
           Close();
         }
         break;
+      case Expose:
+        // The image holds the last frame shown, also once frames have stopped.
+        if (event.xexpose.window == window_) {
+          const RasterView& all = image_.View();
+          const Rect exposed = Intersection(
+              Rect{event.xexpose.x, event.xexpose.y, event.xexpose.width, event.xexpose.height},
+              Rect{0, 0, all.width, all.height});
+          if (!exposed.Empty()) image_.Put(window_, gc_, std::span<const Rect>(&exposed, 1));
+        }
+        break;
       case ClientMessage:
         if (deleteAtom_ != 0 && static_cast<Atom>(event.xclient.data.l[0]) == deleteAtom_) Close();
         break;
@@ -792,26 +857,27 @@ class X11Saver final : public StagePlatform {
                       static_cast<unsigned>(height));
     XRaiseWindow(display_, window_);
     UnshareBackBuffer();
-    scenes_.Destroy(*this);
+    scenes_.Destroy(this);
     stageRect_ = Rect{0, 0, width, height};
     windowWidth_ = width;
     windowHeight_ = height;
     frames_ = 0;
     scenes_.Create(PlanScenes(ScreenMonitors(display_, screen_), config_.settings.pixelSize,
                               CurrentTimeSeconds()),
-                   *this);
+                   config_.settings, nullptr, this);
+    MakeTargets();
     if (!ResizeImage()) Close();
     if (config_.frameLimit && *config_.frameLimit == 0) clock_.Stop();
   }
 
   void Frame() {
+    pending_.clear();
     if (kind_ == WindowKind::FullScreen) {
-      const RasterView& image = image_.View();
-      scenes_.RunFrames([&](size_t i) { return AreaView(image, scenes_.AreaAt(i)); });
+      scenes_.RunFrames([&](size_t i) -> PresentTarget& { return targets_[i]; });
     } else {
-      RunFrame(stage_, image_.View());
+      RunFrame(stage_, targets_.front());
     }
-    if (window_ != 0) image_.Put(window_, gc_);
+    if (window_ != 0) image_.Put(window_, gc_, std::span<const Rect>(pending_.data(), pending_.size()));
     ++frames_;
     if (config_.frameLimit && frames_ >= *config_.frameLimit) clock_.Stop();
   }
@@ -879,6 +945,8 @@ class X11Saver final : public StagePlatform {
   FrameImage image_;
   Stage stage_;
   SceneSet scenes_;
+  std::vector<ImageTarget> targets_;
+  std::vector<Rect> pending_;
 
   CloseRole closeRole_ = CloseRole::Never;
   bool mapped_ = false;

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <vector>
 
-#include "draw/raster/raster.h"
-#include "host/display_rules.h"
+#include "animation/scene_plan.h"
 #include "tools/sim/png_writer.h"
 #include "tools/sim/render.h"
 #include "tools/sim/sim_options.h"
@@ -96,6 +96,9 @@ int main(int argc, char** argv) {
   frames->add_option("--outdir", framesDir, "existing folder for frame-NNNNN.png files")->required();
   frames->add_option("--pixel-size", pixelSizeText,
                      "1 to 4: the scene runs on a stage that much smaller, enlarged by whole pixels");
+  bool outlineDamage = false;
+  frames->add_flag("--outline-damage", outlineDamage,
+                   "outline the rectangles each frame changed and print their count and area");
 
   std::string contactOut;
   std::string contactScale = "3";
@@ -135,36 +138,37 @@ int main(int argc, char** argv) {
     const auto pixelSize = glimmerkin::ParseSigned32(pixelSizeText);
     if (!pixelSize || *pixelSize < 1 || *pixelSize > glimmerkin::kMaxPixelSize)
       return UsageError("--pixel-size must be 1 to 4");
-    // At pixel size P the scene runs on a ceil(W/P) x ceil(H/P) stage and
-    // each frame is enlarged into the W x H picture, as the savers show it.
-    const int32_t width = options.width;
-    const int32_t height = options.height;
-    options.width = glimmerkin::StageSide(width, *pixelSize);
-    options.height = glimmerkin::StageSide(height, *pixelSize);
-    std::vector<uint32_t> enlarged;
-    if (*pixelSize > 1) enlarged.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
-    const auto write = [&](uint32_t tick, const uint32_t* stagePixels) {
-      const uint32_t* pixels = stagePixels;
-      if (*pixelSize > 1) {
-        glimmerkin::Surface frame;
-        frame.UseMemory(const_cast<uint32_t*>(stagePixels), options.width, options.height);
-        glimmerkin::EnlargeInto(glimmerkin::RasterView{enlarged.data(), width, height, width},
-                                frame, options.width, options.height, *pixelSize);
-        pixels = enlarged.data();
+    std::vector<uint32_t> outlined;
+    const auto write = [&](const glimmerkin::RenderedFrame& frame) {
+      const uint32_t* pixels = frame.pixels;
+      if (outlineDamage) {
+        // On a copy: the picture itself is the next frame's starting point.
+        outlined.assign(frame.pixels,
+                        frame.pixels + static_cast<size_t>(frame.width) * frame.height);
+        int64_t area = 0;
+        for (const glimmerkin::Rect& r : frame.changed) {
+          area += r.Area();
+          glimmerkin::OutlineRect(outlined.data(), frame.width, frame.height, r, 0xFF00FFu);
+        }
+        const double share = 100.0 * static_cast<double>(area) /
+                             (static_cast<double>(frame.width) * frame.height);
+        std::printf("tick %u: %zu rectangles, %lld pixels (%.2f %% of the picture)\n", frame.tick,
+                    frame.changed.size(), static_cast<long long>(area), share);
+        pixels = outlined.data();
       }
       std::string path = renderOut;
       if (!single) {
         char name[32];
-        std::snprintf(name, sizeof name, "/frame-%05u.png", tick - options.ticks);
+        std::snprintf(name, sizeof name, "/frame-%05u.png", frame.tick - options.ticks);
         path = framesDir + name;
       }
-      if (!glimmerkin::WritePng(path, pixels, width, height, width, &error)) {
+      if (!glimmerkin::WritePng(path, pixels, frame.width, frame.height, frame.width, &error)) {
         error = path + ": " + error;
         return false;
       }
       return true;
     };
-    if (!glimmerkin::RenderTicks(options, options.ticks, count, write, &error)) {
+    if (!glimmerkin::RenderTicks(options, *pixelSize, options.ticks, count, write, &error)) {
       std::fprintf(stderr, "glimmerkin-sim: %s\n", error.c_str());
       return 1;
     }

@@ -1,7 +1,9 @@
 #include "tools/sim/render.h"
 
 #include <algorithm>
+#include <new>
 
+#include "animation/scene_plan.h"
 #include "animation/stage.h"
 #include "draw/bmp_reader.h"
 #include "draw/sheet_layout.h"
@@ -12,15 +14,15 @@ namespace glimmerkin {
 namespace {
 
 struct SimPlatform final : StagePlatform {
-  explicit SimPlatform(const TraceOptions& o) : options(o) {}
+  SimPlatform(const TraceOptions& o, int32_t size) : options(o), pixelSize(size) {}
   uint32_t CurrentTimeSeconds() override { return options.seed; }
   Settings ReadSettings() override { return Settings{kDefaultRedrawSpeed, options.aliens}; }
-  int32_t ScreenWidth() override { return options.width; }
-  int32_t ScreenHeight() override { return options.height; }
+  int32_t ScreenWidth() override { return StageSide(options.width, pixelSize); }
+  int32_t ScreenHeight() override { return StageSide(options.height, pixelSize); }
+  int32_t PixelSize() override { return pixelSize; }
   ReferenceContext GetReferenceContext() override { return {}; }
-  uint32_t StartTimer(uint32_t) override { return 0; }
-  void StopTimer(uint32_t) override {}
   TraceOptions options;
+  int32_t pixelSize;
 };
 
 bool Decode(int32_t id, DecodedBitmap& out, std::string* error) {
@@ -34,28 +36,57 @@ bool Decode(int32_t id, DecodedBitmap& out, std::string* error) {
 
 }  // namespace
 
-bool RenderTicks(const TraceOptions& options, uint32_t firstTick, uint32_t count,
-                 const std::function<bool(uint32_t, const uint32_t*)>& frame,
+bool RenderTicks(const TraceOptions& options, int32_t pixelSize, uint32_t firstTick,
+                 uint32_t count, const std::function<bool(const RenderedFrame&)>& frame,
                  std::string* error) {
-  SimPlatform platform(options);
+  SimPlatform platform(options, pixelSize);
   Stage stage;
-  CreateStage(stage, platform);
-  if (stage.backBuffer.Empty() || !stage.spriteList) {
+  CreateStage(stage, platform, nullptr);
+  std::vector<uint32_t> picture;
+  if (!stage.backBuffer.Empty() && stage.spriteList) {
+    try {
+      picture.assign(static_cast<size_t>(options.width) * static_cast<size_t>(options.height), 0u);
+    } catch (const std::bad_alloc&) {
+    }
+  }
+  if (picture.empty()) {
     if (error) *error = "not enough memory for a stage of this size";
-    DestroyStage(stage, platform);
+    DestroyStage(stage, nullptr);
     return false;
   }
-  // The back buffer is the frame: nothing needs presenting elsewhere.
-  const RasterView nowhere{};
+  MemoryTarget screen(RasterView{picture.data(), options.width, options.height, options.width});
+  RenderedFrame shown;
+  shown.pixels = picture.data();
+  shown.width = options.width;
+  shown.height = options.height;
   bool ok = true;
   const uint64_t last = uint64_t{firstTick} + count;
-  if (firstTick == 0 && count > 0) ok = frame(0, stage.backBuffer.Pixels());
+  if (firstTick == 0 && count > 0) ok = frame(shown);
   for (uint64_t tick = 1; ok && tick < last; ++tick) {
-    RunFrame(stage, nowhere);
-    if (tick >= firstTick) ok = frame(static_cast<uint32_t>(tick), stage.backBuffer.Pixels());
+    RunFrame(stage, screen);
+    if (tick < firstTick) continue;
+    shown.tick = static_cast<uint32_t>(tick);
+    shown.changed = screen.LastChanged();
+    ok = frame(shown);
   }
-  DestroyStage(stage, platform);
+  DestroyStage(stage, nullptr);
   return ok;
+}
+
+void OutlineRect(uint32_t* pixels, int32_t width, int32_t height, const Rect& r, uint32_t colour) {
+  const Rect in = Intersection(r, Rect{0, 0, width, height});
+  if (in.Empty()) return;
+  const auto put = [&](int64_t x, int64_t y) {
+    pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)] = colour;
+  };
+  for (int64_t x = in.x; x < in.Right(); ++x) {
+    put(x, in.y);
+    put(x, in.Bottom() - 1);
+  }
+  for (int64_t y = in.y; y < in.Bottom(); ++y) {
+    put(in.x, y);
+    put(in.Right() - 1, y);
+  }
 }
 
 bool RenderContactSheet(int32_t scale, std::vector<uint32_t>& pixels, int32_t& width,
