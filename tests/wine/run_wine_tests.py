@@ -666,8 +666,12 @@ def case_settings_cannot_be_written(s):
                    f"the message names no {shown_path}: {box['text']!r}")
             expect(box.get("posted") == "1", "could not answer the message box")
             deadline = time.time() + STEP_TIMEOUT
-            while s.host("message-box", "0").get("found") == "1" and time.time() < deadline:
+            while True:
+                gone = s.host("message-box", "0").get("found") == "0"
+                if gone or time.time() > deadline:
+                    break
                 time.sleep(0.2)
+            expect(gone, "the message box did not close")
             expect(s.still_running(dialog), "the dialog ended after the failed write")
             expect(s.host("dialog-facts").get("found") == "1", "the dialog is gone")
             if then == "cancel":
