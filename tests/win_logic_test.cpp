@@ -2,12 +2,14 @@
 
 #include <climits>
 #include <string>
+#include <vector>
 
 #include "host/password_rules.h"
 #include "host/saver_main.h"
 #include "host/win32/command_line.h"
 #include "settings/dialog_rules.h"
 #include "settings/settings.h"
+#include "settings/settings_location.h"
 
 namespace glimmerkin {
 namespace {
@@ -215,6 +217,74 @@ TEST(DialogValues, StoredValuesOutOfRangeShowAsDefaults) {
   ExpectSettings(ValidatedForDialog({INT32_MIN, INT32_MAX}), 5, 9);
   // Each value on its own.
   ExpectSettings(ValidatedForDialog({3, 99}), 3, 9);
+}
+
+// --- Where the settings live -------------------------------------------------
+
+TEST(SettingsFiles, ThePerUserFileWinsOnceItExists) {
+  const SettingsFilePlan both = PlanSettingsFiles(true, true);
+  EXPECT_EQ(both.read, SettingsFile::kPerUser);
+  EXPECT_EQ(both.write, SettingsFile::kPerUser);
+  EXPECT_FALSE(both.carryOver);
+}
+
+TEST(SettingsFiles, UntilThenTheOldFileIsReadAndTheFirstWriteCarriesItOver) {
+  const SettingsFilePlan first = PlanSettingsFiles(true, false);
+  EXPECT_EQ(first.read, SettingsFile::kWindowsFolder);
+  EXPECT_EQ(first.write, SettingsFile::kPerUser);
+  EXPECT_TRUE(first.carryOver);
+}
+
+TEST(SettingsFiles, WithoutAPerUserFolderTheWindowsFolderFileServesBoth) {
+  for (const bool exists : {false, true}) {
+    const SettingsFilePlan plan = PlanSettingsFiles(false, exists);
+    EXPECT_EQ(plan.read, SettingsFile::kWindowsFolder);
+    EXPECT_EQ(plan.write, SettingsFile::kWindowsFolder);
+    EXPECT_FALSE(plan.carryOver);
+  }
+}
+
+TEST(SettingsFiles, ThePerUserFileIsInAGlimmerkinFolderUnderAppData) {
+  EXPECT_EQ(PerUserSettingsPath(L"C:\\Users\\ann\\AppData\\Roaming", L"glimmerkin.i"),
+            L"C:\\Users\\ann\\AppData\\Roaming\\Glimmerkin\\glimmerkin.i");
+  EXPECT_EQ(PerUserSettingsFolder(L"D:\\"), L"D:\\Glimmerkin");
+  // No folder named: no path, so the Windows folder is used.
+  EXPECT_EQ(PerUserSettingsPath(L"", L"glimmerkin.i"), L"");
+  EXPECT_EQ(PerUserSettingsFolder(L""), L"");
+}
+
+TEST(ProfileList, EntriesEndAtTheEmptyOneAndACutOneIsDropped) {
+  using namespace std::string_literals;
+  using Entries = std::vector<std::wstring>;
+  EXPECT_EQ(SplitProfileList(L"a=1\0b=2\0\0c=3\0"s, false), (Entries{L"a=1", L"b=2"}));
+  // The buffer ends in the middle of an entry.
+  EXPECT_EQ(SplitProfileList(L"a=1\0b=2"s, false), (Entries{L"a=1"}));
+  // The list did not fit: its last entry is cut even though it is ended.
+  EXPECT_EQ(SplitProfileList(L"a=1\0Redraw Spe\0"s, true), (Entries{L"a=1"}));
+  EXPECT_EQ(SplitProfileList(L""s, false), Entries{});
+  EXPECT_EQ(SplitProfileList(L"\0\0"s, true), Entries{});
+  const Entries entries{L"Pixel Size=2", L"x"};
+  EXPECT_EQ(SplitProfileList(JoinProfileList(entries), false), entries);
+  EXPECT_EQ(JoinProfileList({}), L"\0"s);
+}
+
+TEST(CarryOver, KeepsEveryOldEntryAndSetsTheDialogsTwoInPlace) {
+  const std::vector<std::wstring> old{L"Pixel Size=2", L" redraw SPEED =3", L"Something Else=x",
+                                      L"Num Sprites=20", L"Num Sprites=7", L"no value"};
+  const std::vector<std::wstring> expected{L"Pixel Size=2",     L"Redraw Speed=4",
+                                           L"Something Else=x", L"Num Sprites=-20",
+                                           L"Num Sprites=7",    L"no value"};
+  EXPECT_EQ(CarriedOverSection(old, Settings{4, -20, 0}), expected);
+}
+
+TEST(CarryOver, AddsTheKeysTheOldFileLacked) {
+  const std::vector<std::wstring> none{};
+  EXPECT_EQ(CarriedOverSection(none, Settings{10, 25, 0}),
+            (std::vector<std::wstring>{L"Redraw Speed=10", L"Num Sprites=25"}));
+  // A key that merely begins like one of the two is another key.
+  EXPECT_EQ(CarriedOverSection({L"Num Sprites Max=3", L"Redraw Speedy=1"}, Settings{5, 9, 0}),
+            (std::vector<std::wstring>{L"Num Sprites Max=3", L"Redraw Speedy=1",
+                                       L"Redraw Speed=5", L"Num Sprites=9"}));
 }
 
 }  // namespace

@@ -50,6 +50,7 @@ add_executable(glimmerkin_scr WIN32
   settings/win32/settings_store.cpp
   settings/win32/configure_dialog.cpp
   settings/dialog_rules.cpp
+  settings/settings_location.cpp
   resources/glimmerkin.rc)
 set_target_properties(glimmerkin_scr PROPERTIES OUTPUT_NAME ${glimmerkin_scr_name} SUFFIX .scr)
 target_include_directories(glimmerkin_scr PRIVATE
@@ -65,8 +66,9 @@ target_compile_definitions(glimmerkin_scr PRIVATE
   $<$<COMPILE_LANGUAGE:RC>:GLIMMERKIN_FILE_NAME=${glimmerkin_scr_name}.scr>)
 set_source_files_properties(resources/glimmerkin.rc PROPERTIES
   OBJECT_DEPENDS "${glimmerkin_art_files};${PROJECT_SOURCE_DIR}/resources/glimmerkin.manifest")
+# uuid is a static library of GUIDs (the known folder's id), not a DLL.
 target_link_libraries(glimmerkin_scr PRIVATE glimmerkin_gdi_stage glimmerkin_host_common
-                                             glimmerkin_warnings)
+                                             glimmerkin_warnings uuid)
 # The .def file names the exports; an executable's sources do not pass it on.
 target_link_options(glimmerkin_scr PRIVATE ${glimmerkin_static_link} ${glimmerkin_exports})
 set_target_properties(glimmerkin_scr PROPERTIES LINK_DEPENDS ${glimmerkin_exports})

@@ -1,5 +1,7 @@
 #include "settings/win32/configure_dialog.h"
 
+#include <string>
+
 #include "settings/dialog_rules.h"
 #include "settings/win32/settings_store.h"
 
@@ -34,12 +36,26 @@ INT_PTR InitDialog(HWND dialog) {
   return TRUE;
 }
 
+// Settings that were not kept must not look kept: the user is told, and the
+// dialog stays open for another OK or Cancel.
+void ReportWriteFailure(HWND dialog, const std::wstring& file) {
+  const std::wstring text =
+      L"The settings could not be saved in the file\n\n" + file +
+      L"\n\nIts folder could not be created, or the file is read-only, or the disk is "
+      L"full. Mend that and choose OK again, or Cancel to leave the settings as they were.";
+  MessageBoxW(dialog, text.c_str(), L"Glimmerkin", MB_OK | MB_ICONWARNING);
+}
+
 INT_PTR Command(HWND dialog, WPARAM wParam) {
   switch (ClassifyDialogCommand(LOWORD(wParam))) {
-    case DialogCommand::kOk:
-      WriteSettings(DialogModule(), dialogState.settings);
-      EndDialog(dialog, 1);
+    case DialogCommand::kOk: {
+      std::wstring file;
+      if (WriteSettings(DialogModule(), dialogState.settings, file))
+        EndDialog(dialog, 1);
+      else
+        ReportWriteFailure(dialog, file);
       return TRUE;
+    }
     case DialogCommand::kCancel:
       EndDialog(dialog, 0);
       return TRUE;

@@ -13,6 +13,7 @@ Every process started here is ended before exit: the prefix's wineserver
 (and with it every Wine process) and the Xvfb server.
 """
 import os
+import re
 import shutil
 import signal
 import struct
@@ -85,9 +86,10 @@ class Artwork:
         self.caption = [[(sheet(493 + u, 490 + v), mask(493 + u, 490 + v) == (255, 255, 255))
                          for u in range(345)] for v in range(32)]
 
-    def background(self, x, y):
-        """The composed background: tiled ground, the caption strip at (W-325, H-37)."""
-        u, v = x - (WIDTH - 325), y - (HEIGHT - 37)
+    def background(self, x, y, width=WIDTH, height=HEIGHT):
+        """The composed background of a width x height stage: tiled ground,
+        the caption strip at (W-325, H-37)."""
+        u, v = x - (width - 325), y - (height - 37)
         if 0 <= u < 345 and 0 <= v < 32:
             colour, opaque = self.caption[v][u]
             if opaque:
@@ -152,6 +154,21 @@ class Session:
         os.makedirs(self.glk)
         for name in ("glimmerkin64.scr", "glimmerkin-test-host.exe"):
             shutil.copy(os.path.join(self.build_dir, name), self.glk)
+        self.find_appdata()
+
+    def find_appdata(self):
+        """The user's roaming application-data folder, as Windows and as Linux path."""
+        path = self.output_file()
+        with open(path, "w") as out:
+            subprocess.run(["wine", "cmd", "/c", "echo", "%APPDATA%"], env=self.env, stdout=out,
+                           stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL,
+                           timeout=STEP_TIMEOUT, check=True)
+        text = open(path, errors="replace").read().strip()
+        expect(len(text) > 3 and text[1:3] == ":\\", f"%APPDATA% is {text!r}")
+        self.appdata_windows = text
+        self.appdata = os.path.join(self.prefix, "dosdevices", text[0].lower() + ":",
+                                    *text[3:].split("\\"))
+        expect(os.path.isdir(self.appdata), f"no folder {self.appdata}")
 
     def keep_wineserver(self):
         # One server for the whole run: a server that quits between two
@@ -214,12 +231,22 @@ class Session:
                            timeout=timeout)
         return parse(open(path).read())
 
-    def host_background(self, *args, overrides=None):
+    def host_background(self, *args, overrides=None, wine_debug=None):
+        """With wine_debug (channels as WINEDEBUG takes them), Wine's messages
+        go to the file process.debug_path."""
         path = self.output_file()
+        env = self.wine_env(overrides)
+        debug = subprocess.DEVNULL
+        if wine_debug:
+            env["WINEDEBUG"] = wine_debug
+            debug_path = self.output_file()
+            debug = open(debug_path, "w")
         with open(path, "w") as out:
-            process = subprocess.Popen(["wine", HOST, *args], env=self.wine_env(overrides),
-                                       cwd=self.glk, stdin=subprocess.PIPE, stdout=out,
-                                       stderr=subprocess.DEVNULL, text=True)
+            process = subprocess.Popen(["wine", HOST, *args], env=env, cwd=self.glk,
+                                       stdin=subprocess.PIPE, stdout=out, stderr=debug, text=True)
+        if wine_debug:
+            debug.close()
+            process.debug_path = debug_path
         process.output_path = path
         self.background.append(process)
         return process
@@ -294,10 +321,22 @@ class Session:
         with open(self.settings_path(name), "w", newline="") as f:
             f.write(f"[Glimmerkin]\r\nRedraw Speed={speed}\r\nNum Sprites={count}\r\n")
 
+    def user_settings_path(self, name="glimmerkin.i"):
+        return os.path.join(self.appdata, "Glimmerkin", name)
+
+    def write_user_settings(self, text):
+        os.makedirs(os.path.dirname(self.user_settings_path()), exist_ok=True)
+        write_text(self.user_settings_path(), text)
+
     def remove_settings(self):
         for name in ("glimmerkin.i", "glimmerkin.ini"):
             if os.path.exists(self.settings_path(name)):
                 os.remove(self.settings_path(name))
+        folder = os.path.dirname(self.user_settings_path())
+        if os.path.isdir(folder):
+            shutil.rmtree(folder)
+        elif os.path.lexists(folder):
+            os.remove(folder)
 
     def log_lines(self):
         path = os.path.join(self.glk, "doubles.log")
@@ -323,6 +362,16 @@ class Session:
         return None
 
 
+def write_text(path, text):
+    with open(path, "w", newline="") as f:
+        f.write(text)
+
+
+def settings_lines(path):
+    """The file's lines without blank ones and without the line ends."""
+    return [l.strip() for l in open(path).read().splitlines() if l.strip()]
+
+
 def parse(text):
     facts = {"control": []}
     for line in text.splitlines():
@@ -346,14 +395,18 @@ def case_bad_command_lines(s):
         expect(code == -1, f"{arguments!r} exited with {code}, not -1")
 
 
-def background_match(s, shot, skip_caption=False):
+def background_match(s, shot, skip_caption=False, pixel_size=1):
+    """How much of the screen is the composed background, drawn at pixel_size
+    (a stage of WIDTH / pixel_size x HEIGHT / pixel_size, enlarged)."""
+    width, height = WIDTH // pixel_size, HEIGHT // pixel_size
     matches = total = 0
     for y in range(0, HEIGHT, 2):
         for x in range(0, WIDTH, 2):
             if skip_caption and x >= WIDTH - 325 and y >= HEIGHT - 37:
                 continue
             total += 1
-            matches += shot.at(x, y) == s.art.background(x, y)
+            expected = s.art.background(x // pixel_size, y // pixel_size, width, height)
+            matches += shot.at(x, y) == expected
     return matches / total
 
 
@@ -451,12 +504,64 @@ def case_settings_reach_the_saver(s):
         s.remove_settings()
 
 
+def case_per_user_settings_reach_the_saver(s):
+    """Where both files exist, full screen and preview take the per-user one:
+    its "Num Sprites" 0 leaves every frame the bare background, its "Pixel
+    Size" 2 draws that with doubled pixels. The Windows-folder file would
+    bring hundreds of aliens at pixel size 1. Wine shows nothing that a
+    preview in another process draws into the parent, so there the profile
+    functions' own trace tells which file the preview reads."""
+    s.remove_settings()
+    write_text(s.settings_path(), "[Glimmerkin]\r\nRedraw Speed=10\r\nNum Sprites=500\r\n"
+                                  "Pixel Size=1\r\n")
+    s.write_user_settings("[Glimmerkin]\r\nRedraw Speed=10\r\nNum Sprites=0\r\nPixel Size=2\r\n")
+    try:
+        saver = s.start_saver("/s")
+        s.wait_saver_window()
+        time.sleep(1.5)
+        shot = s.screenshot("per-user-full-screen")
+        ratio = background_match(s, shot, pixel_size=2)
+        expect(ratio == 1.0, f"full screen: {ratio:.4%} of the doubled background")
+        s.xdotool("key", "a")
+        expect(s.finish(saver) == 0, "key did not end the saver with 0")
+
+        process = s.host_background("preview", "20000", SAVER, "p", "320", "240",
+                                    wine_debug="trace+profile")
+        deadline = time.time() + STEP_TIMEOUT
+        while time.time() < deadline and process.poll() is None:
+            if "ready=" in s.output_so_far(process):
+                break
+            time.sleep(0.1)
+        expect(parse(s.output_so_far(process)).get("child-found") == "1", "no preview child")
+        process.stdin.write("go\n")
+        process.stdin.close()
+        process.wait(timeout=60)
+        expect(parse(s.output_so_far(process)).get("exit") == "0", "the preview did not end with 0")
+        # GetPrivateProfileIntW reads through GetPrivateProfileStringW, whose
+        # trace names the key and the file, and then the text found.
+        per_user = s.appdata_windows + r"\Glimmerkin\glimmerkin.i"
+        per_user = 'L"' + per_user.replace("\\", "\\\\") + '"'
+        reads = []
+        for line in open(process.debug_path):
+            call = re.search(r':GetPrivateProfileStringW L"[^"]*",L"([^"]*)",.*,(L"[^"]*")$', line)
+            found = re.search(r':GetPrivateProfileStringW -> L"([^"]*)"$', line)
+            if call:
+                reads.append([call.group(1), call.group(2), None])
+            elif found and reads:
+                reads[-1][2] = found.group(1)
+        expect(reads == [["Redraw Speed", per_user, "10"], ["Num Sprites", per_user, "0"],
+                         ["Pixel Size", per_user, "2"]], f"the preview read {reads}")
+    finally:
+        s.remove_settings()
+
+
 def control_table(facts):
     return [(c[1].lower(), int(c[2]), int(c[3], 16), c[4]) for c in facts["control"]]
 
 
 def case_dialog_ok(s):
-    """/c: the controls, the scroll rules, OK writes glimmerkin.i and exits 1."""
+    """/c: the controls, the scroll rules, OK writes the per-user glimmerkin.i
+    (and nothing in the Windows folder) and exits 1."""
     s.remove_settings()
     dialog = s.start_saver("/c")
     facts = s.wait_dialog()
@@ -492,26 +597,95 @@ def case_dialog_ok(s):
     s.screenshot("dialog")
     s.host("dialog-post", "0x0111", "1000")  # WM_COMMAND, OK
     expect(s.finish(dialog) == 1, "OK did not exit with 1")
-    text = open(s.settings_path()).read()
-    lines = [l.strip() for l in text.splitlines() if l.strip()]
+    lines = settings_lines(s.user_settings_path())
     expect(lines == ["[Glimmerkin]", "Redraw Speed=10", "Num Sprites=25"], f"glimmerkin.i: {lines}")
-    expect(not os.path.exists(s.settings_path("glimmerkin.ini")), "glimmerkin.ini written")
+    expect(os.listdir(os.path.dirname(s.user_settings_path())) == ["glimmerkin.i"],
+           "more than glimmerkin.i in the per-user folder")
+    expect(not os.path.exists(s.settings_path()) and
+           not os.path.exists(s.settings_path("glimmerkin.ini")), "written in the Windows folder")
+    s.remove_settings()
 
 
-def case_dialog_keeps_other_keys(s):
-    """OK writes its two keys and keeps "Pixel Size" (and unknown keys) as found."""
-    with open(s.settings_path(), "w", newline="") as f:
-        f.write("[Glimmerkin]\r\nPixel Size=3\r\nRedraw Speed=2\r\nSomething Else=x\r\n")
+def case_dialog_carries_over(s):
+    """An old Windows-folder file is shown, and the first OK carries it over
+    whole into the per-user file ("Pixel Size", unknown keys and sections too)
+    and leaves it as it was; from then on the per-user file wins."""
+    s.remove_settings()
+    old = ("[Glimmerkin]\r\nPixel Size=2\r\nRedraw Speed=3\r\nSomething Else=x\r\n"
+           "Num Sprites=20\r\n[Other]\r\nKey=v\r\n")
+    write_text(s.settings_path(), old)
     try:
         dialog = s.start_saver("/c")
         facts = s.wait_dialog()
-        expect((facts["speed"], facts["count"]) == ("2", "9"), "the file's speed not shown")
+        expect((facts["speed"], facts["count"]) == ("3", "20"), "the old file's values not shown")
+        s.host("dialog-scroll", "1002", "1")
         s.host("dialog-post", "0x0111", "1000")  # WM_COMMAND, OK
         expect(s.finish(dialog) == 1, "OK did not exit with 1")
-        text = open(s.settings_path()).read()
-        lines = sorted(l.strip() for l in text.splitlines() if l.strip())
-        expect(lines == sorted(["[Glimmerkin]", "Pixel Size=3", "Redraw Speed=2", "Num Sprites=9",
-                                "Something Else=x"]), f"glimmerkin.i: {lines}")
+        lines = settings_lines(s.user_settings_path())
+        expect(lines == ["[Glimmerkin]", "Pixel Size=2", "Redraw Speed=4", "Something Else=x",
+                         "Num Sprites=20", "[Other]", "Key=v"], f"per-user glimmerkin.i: {lines}")
+        expect(open(s.settings_path(), newline="").read() == old, "the old file was changed")
+
+        # Both there, the old one changed since: the per-user file is shown
+        # and written.
+        newer_old = "[Glimmerkin]\r\nRedraw Speed=7\r\nNum Sprites=15\r\n"
+        write_text(s.settings_path(), newer_old)
+        dialog = s.start_saver("/c")
+        facts = s.wait_dialog()
+        expect((facts["speed"], facts["count"]) == ("4", "20"),
+               f"shown {facts['speed']} and {facts['count']}, not the per-user 4 and 20")
+        s.host("dialog-scroll", "1003", "2")
+        s.host("dialog-post", "0x0111", "1000")
+        expect(s.finish(dialog) == 1, "OK did not exit with 1")
+        lines = settings_lines(s.user_settings_path())
+        expect(lines == ["[Glimmerkin]", "Pixel Size=2", "Redraw Speed=4", "Something Else=x",
+                         "Num Sprites=19", "[Other]", "Key=v"], f"per-user glimmerkin.i: {lines}")
+        expect(open(s.settings_path(), newline="").read() == newer_old, "the old file was changed")
+    finally:
+        s.remove_settings()
+
+
+def case_settings_cannot_be_written(s):
+    """A plain file where the per-user folder belongs: the dialog opens quietly
+    with the defaults; OK shows a message box naming the file and the dialog
+    stays open; Cancel then ends it with 0, and OK once the way is free, with 1."""
+    s.remove_settings()
+    blocker = os.path.dirname(s.user_settings_path())
+    write_text(blocker, "not a folder\r\n")
+    shown_path = s.appdata_windows + "\\Glimmerkin\\glimmerkin.i"
+    try:
+        for then in ("cancel", "ok"):
+            dialog = s.start_saver("/c")
+            facts = s.wait_dialog()
+            expect((facts["speed"], facts["count"]) == ("5", "9"), "defaults not shown")
+            expect(s.host("message-box", "0").get("found") == "0", "a message box at the start")
+            s.host("dialog-post", "0x0111", "1000")  # WM_COMMAND, OK
+            box = s.host("message-box", "20000", "ok")
+            expect(box.get("found") == "1", "no message box after the failed write")
+            expect(shown_path.lower() in box["text"].lower(),
+                   f"the message names no {shown_path}: {box['text']!r}")
+            expect(box.get("posted") == "1", "could not answer the message box")
+            deadline = time.time() + STEP_TIMEOUT
+            while True:
+                gone = s.host("message-box", "0").get("found") == "0"
+                if gone or time.time() > deadline:
+                    break
+                time.sleep(0.2)
+            expect(gone, "the message box did not close")
+            expect(s.still_running(dialog), "the dialog ended after the failed write")
+            expect(s.host("dialog-facts").get("found") == "1", "the dialog is gone")
+            if then == "cancel":
+                s.host("dialog-post", "0x0111", "1001")
+                expect(s.finish(dialog) == 0, "Cancel after the failed write did not exit with 0")
+                expect(open(blocker).read() == "not a folder\n", "the blocking file changed")
+            else:
+                os.remove(blocker)
+                s.host("dialog-post", "0x0111", "1000")
+                expect(s.finish(dialog) == 1, "OK once the way was free did not exit with 1")
+                lines = settings_lines(s.user_settings_path())
+                expect(lines == ["[Glimmerkin]", "Redraw Speed=5", "Num Sprites=9"],
+                       f"per-user glimmerkin.i: {lines}")
+            expect(not os.path.exists(s.settings_path()), "written in the Windows folder instead")
     finally:
         s.remove_settings()
 
@@ -546,9 +720,10 @@ def case_dialog_cancel(s):
             expect(s.finish(dialog, what=f"the dialog after {how}") == 0,
                    f"{how} did not exit with 0")
             after = (open(s.settings_path()).read(), open(s.settings_path("glimmerkin.ini")).read())
-            expect(after == before, f"{how} wrote to the settings")
+            expect(after == before and not os.path.lexists(os.path.dirname(s.user_settings_path())),
+                   f"{how} wrote to the settings")
         # Only glimmerkin.ini present: the dialog shows the defaults and OK
-        # writes glimmerkin.i.
+        # writes the per-user glimmerkin.i.
         os.remove(s.settings_path())
         s.write_settings(10, 25, "glimmerkin.ini")
         dialog = s.start_saver("")
@@ -556,7 +731,7 @@ def case_dialog_cancel(s):
         expect((facts["speed"], facts["count"]) == ("5", "9"), "glimmerkin.ini was read")
         s.host("dialog-post", "0x0111", "1000")
         expect(s.finish(dialog) == 1, "OK did not exit with 1")
-        lines = [l.strip() for l in open(s.settings_path()).read().splitlines() if l.strip()]
+        lines = settings_lines(s.user_settings_path())
         expect(lines == ["[Glimmerkin]", "Redraw Speed=5", "Num Sprites=9"], f"written {lines}")
     finally:
         s.remove_settings()
@@ -698,8 +873,10 @@ CASES = [
     ("keys-and-buttons", case_keys_and_buttons),
     ("system-commands", case_system_commands),
     ("settings-reach-the-saver", case_settings_reach_the_saver),
+    ("per-user-settings-reach-the-saver", case_per_user_settings_reach_the_saver),
     ("dialog-ok", case_dialog_ok),
-    ("dialog-keeps-other-keys", case_dialog_keeps_other_keys),
+    ("dialog-carries-over", case_dialog_carries_over),
+    ("settings-cannot-be-written", case_settings_cannot_be_written),
     ("dialog-cancel", case_dialog_cancel),
     ("preview", case_preview),
     ("change-password", case_change_password),

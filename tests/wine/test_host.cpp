@@ -328,25 +328,32 @@ int ChangePassword(int argc, char** argv) {
 
 // --- Configuration dialog ----------------------------------------------------
 
-HWND FindDialog() {
-  HWND found = nullptr;
+// A visible dialog-class window titled "Glimmerkin..."; the configuration
+// dialog is the one with the speed bar, a message box of the saver has none.
+HWND FindGlimmerkinDialog(bool withSpeedBar) {
+  struct Search {
+    bool withSpeedBar;
+    HWND found;
+  } search = {withSpeedBar, nullptr};
   EnumWindows(
-      [](HWND window, LPARAM result) -> BOOL {
+      [](HWND window, LPARAM data) -> BOOL {
+        auto& search = *reinterpret_cast<Search*>(data);
         char className[16] = {};
         GetClassNameA(window, className, sizeof className);
         if (std::strcmp(className, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
         // Asks no other process: a window whose owner is busy cannot hold us up.
         wchar_t title[16] = {};
         InternalGetWindowText(window, title, 16);
-        if (std::wcsncmp(title, L"Glimmerkin", 10) == 0) {
-          *reinterpret_cast<HWND*>(result) = window;
-          return FALSE;
-        }
-        return TRUE;
+        if (std::wcsncmp(title, L"Glimmerkin", 10) != 0) return TRUE;
+        if ((GetDlgItem(window, 1002) != nullptr) != search.withSpeedBar) return TRUE;
+        search.found = window;
+        return FALSE;
       },
-      reinterpret_cast<LPARAM>(&found));
-  return found;
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
+
+HWND FindDialog() { return FindGlimmerkinDialog(true); }
 
 void SayBars(HWND dialog) {
   const HWND speed = GetDlgItem(dialog, 1002);
@@ -422,6 +429,39 @@ int DialogPost(int argc, char** argv) {
   return 0;
 }
 
+// message-box TIMEOUT_MS [ok]: waits for a message box of the saver, says
+// its title and texts (line breaks as blanks), and with "ok" presses its OK.
+int MessageBoxFacts(int argc, char** argv) {
+  const DWORD timeout = argc > 2 ? static_cast<DWORD>(std::strtoul(argv[2], nullptr, 10)) : 0;
+  HWND box = FindGlimmerkinDialog(false);
+  const DWORD start = GetTickCount();
+  while (box == nullptr && GetTickCount() - start < timeout) {
+    Sleep(50);
+    box = FindGlimmerkinDialog(false);
+  }
+  Say("found=%d", box != nullptr ? 1 : 0);
+  if (box == nullptr) return 1;
+  char text[1024] = {};
+  GetWindowTextA(box, text, sizeof text);
+  Say("caption=%s", text);
+  std::string texts;
+  for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    char className[32] = {};
+    GetClassNameA(child, className, sizeof className);
+    if (lstrcmpiA(className, "Static") != 0) continue;
+    text[0] = '\0';
+    GetWindowTextA(child, text, sizeof text);
+    for (char* p = text; *p != '\0'; ++p)
+      if (*p == '\r' || *p == '\n') *p = ' ';
+    if (text[0] != '\0') texts += std::string(texts.empty() ? "" : " ") + text;
+  }
+  Say("text=%s", texts.c_str());
+  if (argc > 3 && std::strcmp(argv[3], "ok") == 0)
+    Say("posted=%d", PostMessageA(box, WM_COMMAND, IDOK, 0) ? 1 : 0);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -438,6 +478,7 @@ int main(int argc, char** argv) {
   if (command == "dialog-facts") return DialogFacts(argc, argv);
   if (command == "dialog-scroll") return DialogScroll(argc, argv);
   if (command == "dialog-post") return DialogPost(argc, argv);
+  if (command == "message-box") return MessageBoxFacts(argc, argv);
   std::fprintf(stderr, "unknown command %s\n", argv[1]);
   return 2;
 }
