@@ -248,6 +248,48 @@ TEST(FramePath, ScenesOfSeveralMonitorsAndChangingLayouts) {
   }
 }
 
+// Merging keeps every pixel covered, covers none twice, and never outgrows
+// the room the caller reserved, however the rectangles lie.
+TEST(MergeDamageTest, CoversEverythingOnceWithinItsRoom) {
+  uint32_t state = 12345;
+  const auto next = [&](int32_t below) {
+    state = state * 1103515245u + 12345u;
+    return static_cast<int32_t>((state >> 8) % static_cast<uint32_t>(below));
+  };
+  constexpr int32_t kSide = 300;
+  for (int round = 0; round < 300; ++round) {
+    std::vector<Rect> rects;
+    const int32_t count = 1 + next(40);
+    // Exactly the room the input takes, half the time: pieces cannot all fit.
+    rects.reserve(round % 2 == 0 ? static_cast<size_t>(count) : static_cast<size_t>(count) * 4);
+    const size_t room = rects.capacity();
+    std::vector<uint8_t> wanted(kSide * kSide, 0);
+    for (int32_t i = 0; i < count; ++i) {
+      const Rect r{next(kSide), next(kSide), next(90) - 5, next(60) - 5};
+      rects.push_back(r);
+      for (int32_t y = r.y; y < r.Bottom() && y < kSide; ++y)
+        for (int32_t x = r.x; x < r.Right() && x < kSide; ++x) wanted[static_cast<size_t>(y) * kSide + x] = 1;
+    }
+    MergeDamage(rects);
+    ASSERT_LE(rects.capacity(), room);
+    std::vector<uint8_t> got(kSide * kSide, 0);
+    for (const Rect& r : rects) {
+      ASSERT_FALSE(r.Empty());
+      for (int32_t y = r.y; y < r.Bottom(); ++y)
+        for (int32_t x = r.x; x < r.Right(); ++x) {
+          if (x >= kSide || y >= kSide) continue;
+          uint8_t& seen = got[static_cast<size_t>(y) * kSide + x];
+          ASSERT_EQ(seen, 0) << "covered twice at " << x << "," << y << " in round " << round;
+          seen = 1;
+        }
+    }
+    for (size_t i = 0; i < wanted.size(); ++i) {
+      if (wanted[i] == 0) continue;
+      ASSERT_EQ(got[i], 1) << "lost pixel " << i << " in round " << round;
+    }
+  }
+}
+
 // What a frame costs: at 1080p with the default nine aliens, a frame shows
 // a small part of the screen, far from the whole.
 TEST(FramePath, AFrameShowsWhatMovedNotTheScreen) {

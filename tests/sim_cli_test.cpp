@@ -231,3 +231,42 @@ TEST(SimCli, VersionAndHelp) {
 }
 
 }  // namespace
+
+namespace {
+
+// The damage outline: the same picture with the changed rectangles framed,
+// and each frame's count and area printed.
+TEST(SimRender, OutlinedDamageFramesOnlyWhatChanged) {
+  const std::string plain = Scratch() + "/plain";
+  const std::string outlined = Scratch() + "/outlined";
+  std::filesystem::create_directories(plain);
+  std::filesystem::create_directories(outlined);
+  ASSERT_EQ(RunSim("frames --seed 8 --size 640x480 --ticks 30 --count 2 --outdir " + plain).status, 0);
+  const Result r = RunSim("frames --seed 8 --size 640x480 --ticks 30 --count 2 --outline-damage --outdir " +
+                          outlined);
+  ASSERT_EQ(r.status, 0) << r.err;
+  unsigned tick = 0, rects = 0;
+  long long area = 0;
+  ASSERT_EQ(std::sscanf(r.out.c_str(), "tick %u: %u rectangles, %lld pixels", &tick, &rects, &area), 3)
+      << r.out;
+  EXPECT_EQ(tick, 30u);
+  EXPECT_GT(rects, 0u);
+  EXPECT_GT(area, 0);
+  EXPECT_LT(area, 640 * 480 / 4);
+  uint32_t w = 0, h = 0, w2 = 0, h2 = 0;
+  const auto before = DecodePng(plain + "/frame-00001.png", w, h);
+  const auto after = DecodePng(outlined + "/frame-00001.png", w2, h2);
+  ASSERT_EQ(before.size(), after.size());
+  ASSERT_FALSE(before.empty());
+  size_t framed = 0;
+  for (size_t i = 0; i < before.size(); ++i) {
+    if (before[i] == after[i]) continue;
+    ASSERT_EQ(after[i] & 0xFFFFFFu, 0xFF00FFu) << "changed but not by the outline at " << i;
+    ++framed;
+  }
+  // A frame's outline is a thin line: far fewer pixels than it encloses.
+  EXPECT_GT(framed, 0u);
+  EXPECT_LT(static_cast<long long>(framed), area);
+}
+
+}  // namespace
