@@ -79,10 +79,6 @@ std::unique_ptr<Picture> LoadGround(Stage& stage) {
       kGroundResource, kGroundWidth, kGroundHeight, stage.imageScratch));
 }
 
-}  // namespace
-
-namespace {
-
 void ReserveDamage(FrameDamage& damage) {
   // Frames then never allocate; a vector that cannot have its room is
   // left as it is and a frame that would outgrow it is shown whole.
