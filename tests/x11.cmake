@@ -10,6 +10,9 @@ target_link_libraries(ini_settings_test PRIVATE glimmerkin_ini_settings)
 glimmerkin_test(linux_options_test linux_options_test.cpp)
 target_link_libraries(linux_options_test PRIVATE glimmerkin_linux_options glimmerkin_host_common)
 
+glimmerkin_test(linux_run_test linux_run_test.cpp)
+target_link_libraries(linux_run_test PRIVATE glimmerkin_linux_run)
+
 find_package(PNG REQUIRED)
 add_executable(x11_helper x11_helper.cpp)
 target_link_libraries(x11_helper PRIVATE X11::X11 X11::Xrandr PNG::PNG glimmerkin_warnings)
