@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # After -frame-limit has stopped the frames, a window that another window
-# covered shows its last frame again, pixel for pixel, once uncovered.
+# covered shows its last frame again, pixel for pixel, once uncovered; one
+# resized shows its stage at the new size.
 source "$(dirname "$0")/x11_lib.sh"
 GLIMMERKIN=$1
 HELPER=$2
@@ -46,4 +47,10 @@ for _ in $(seq 200); do
 done
 [ -n "$WINDOW" ] || fail "-window: no window titled Glimmerkin"
 cover_and_uncover "-window" "$WINDOW" "$TEST_DIR/window.png"
+# Resized with its frames stopped, the window shows its stage at the new
+# size: the ground, composed anew, until a frame would draw the aliens.
+"$SIM" render --seed 32 --size 400x300 --ticks 1 --pixel-size 2 --aliens 0 \
+  --out "$TEST_DIR/ground.png" || fail "glimmerkin-sim render failed"
+xdotool windowsize "$WINDOW" 400 300 || fail "xdotool could not resize the window"
+"$HELPER" match "$WINDOW" "$TEST_DIR/ground.png" 5 || fail "-window: resized, it does not show its ground"
 echo PASS

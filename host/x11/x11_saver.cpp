@@ -742,17 +742,30 @@ class X11Saver final : public LoopClient {
         !image_.Direct() || view.pixels == nullptr || view.width != stage->screenWidth ||
         view.height != stage->screenHeight || view.stride != view.width)
       return;
-    stage->backBuffer.UseMemory(view.pixels, view.width, view.height);
-    // The image does not hold the last frame.
-    RepaintWhole(*stage);
+    // The back buffer keeps its frame, in the image now.
+    Surface shared;
+    shared.UseMemory(view.pixels, view.width, view.height);
+    CopySurface(shared, stage->backBuffer, view.width, view.height);
+    stage->backBuffer = std::move(shared);
   }
 
+  // The back buffer takes its frame along out of the image.
   void UnshareBackBuffer() {
     Stage* stage = SharableStage();
     if (stage != nullptr && stage->backBuffer.UsesOutsideMemory()) {
-      stage->backBuffer = CreateWorkSurface(nullptr, stage->screenWidth, stage->screenHeight);
-      RepaintWhole(*stage);
+      Surface own = CreateWorkSurface(nullptr, stage->screenWidth, stage->screenHeight);
+      CopySurface(own, stage->backBuffer, stage->screenWidth, stage->screenHeight);
+      stage->backBuffer = std::move(own);
     }
+  }
+
+  // A new image holds nothing yet: each scene's stage goes into it whole
+  // (its last frame, or the ground of a stage just resized), so that the
+  // window shows it also once frames have stopped.
+  void ShowStagesWhole() {
+    pending_.clear();
+    for (size_t i = 0; i < scenes_.Count(); ++i) PresentWhole(scenes_.StageAt(i), targets_[i]);
+    if (window_ != 0) image_.Put(window_, gc_, std::span<const Rect>(pending_.data(), pending_.size()));
   }
 
   // A target per scene, each its area of the window image; a window's one
@@ -844,7 +857,10 @@ class X11Saver final : public LoopClient {
           windowWidth_ = event.xconfigure.width;
           windowHeight_ = event.xconfigure.height;
           if (ownSizeStage_) ReshapeStage();
-          if (!ResizeImage()) Close();
+          if (ResizeImage())
+            ShowStagesWhole();
+          else
+            Close();
         }
         break;
       case DestroyNotify:
