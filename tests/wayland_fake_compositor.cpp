@@ -10,6 +10,9 @@
 //               are let go late and out of order, so the client draws into
 //               new, recent and long-unused ones. After each commit the
 //               surface's picture goes to OUT.ppm and the counts to OUT.txt.
+//       churn   xdg, and a second output that comes and goes every 10 ms;
+//               SIGUSR1 asks every toplevel to close and prints how many
+//               toplevels were made
 //       hangup  drops every client as it connects
 // It serves in $XDG_RUNTIME_DIR/SOCKET until it is ended.
 #include <wayland-server.h>
@@ -27,6 +30,7 @@ extern "C" {
 extern const struct wl_interface zwlr_layer_shell_v1_interface;
 extern const struct wl_interface zwlr_layer_surface_v1_interface;
 extern const struct wl_interface xdg_wm_base_interface;
+extern const struct wl_interface xdg_toplevel_interface;
 }
 
 namespace {
@@ -203,6 +207,54 @@ void Commit(Surface& surface) {
   WriteOut(surface);
 }
 
+// --- churn mode -----------------------------------------------------------
+
+std::vector<wl_resource*> g_toplevels;
+unsigned long g_toplevelsMade = 0;
+wl_global* g_extra = nullptr;
+// Globals taken away are destroyed only some turns later: a client may
+// still bind one it has just been told of.
+std::vector<std::pair<wl_global*, int>> g_retired;
+wl_event_source* g_churnTimer = nullptr;
+
+void ToplevelGone(wl_resource* resource) { std::erase(g_toplevels, resource); }
+
+// The second output: right of the first, smaller.
+void BindExtraOutput(wl_client* client, void*, uint32_t version, uint32_t id) {
+  wl_resource* resource =
+      wl_resource_create(client, &wl_output_interface, static_cast<int>(version), id);
+  if (resource == nullptr) return;
+  wl_resource_set_dispatcher(resource, Dispatch, nullptr, nullptr, nullptr);
+  wl_output_send_geometry(resource, 640, 0, 150, 100, WL_OUTPUT_SUBPIXEL_UNKNOWN, "fake", "extra",
+                          WL_OUTPUT_TRANSFORM_NORMAL);
+  wl_output_send_mode(resource, WL_OUTPUT_MODE_CURRENT, 320, 240, 60000);
+  if (version >= 2) {
+    wl_output_send_scale(resource, 1);
+    wl_output_send_done(resource);
+  }
+}
+
+int Churn(void*) {
+  for (auto& [global, turns] : g_retired)
+    if (--turns == 0) wl_global_destroy(global);
+  std::erase_if(g_retired, [](const auto& r) { return r.second == 0; });
+  if (g_extra != nullptr) {
+    wl_global_remove(g_extra);
+    g_retired.emplace_back(g_extra, 50);
+    g_extra = nullptr;
+  } else {
+    g_extra = wl_global_create(g_display, &wl_output_interface, 3, nullptr, BindExtraOutput);
+  }
+  wl_event_source_timer_update(g_churnTimer, 10);
+  return 0;
+}
+
+int CloseAll(int, void*) {
+  std::fprintf(stderr, "toplevels=%lu\n", g_toplevelsMade);
+  for (wl_resource* toplevel : g_toplevels) wl_resource_post_event(toplevel, 1);
+  return 0;
+}
+
 // wl_surface: destroy, attach, damage, frame, set_opaque_region,
 // set_input_region, commit, set_buffer_transform, set_buffer_scale,
 // damage_buffer. The scale stays 1, so damage in either form is in pixels.
@@ -252,6 +304,10 @@ int Dispatch(const void*, void* target, uint32_t, const wl_message* message, wl_
         auto* surface = new Surface;
         g_surfaces.push_back(surface);
         wl_resource_set_dispatcher(made, DispatchSurface, nullptr, surface, SurfaceGone);
+      } else if (g_mode == "churn" && message->types[index] == &xdg_toplevel_interface) {
+        g_toplevels.push_back(made);
+        ++g_toplevelsMade;
+        wl_resource_set_dispatcher(made, Dispatch, nullptr, nullptr, ToplevelGone);
       } else {
         wl_resource_set_dispatcher(made, Dispatch, nullptr, nullptr, nullptr);
       }
@@ -323,7 +379,7 @@ int Stop(int, void*) {
 
 int main(int argc, char** argv) {
   if (argc != 3 && !(argc == 4 && std::strcmp(argv[2], "buffers") == 0)) {
-    std::fputs("usage: wayland_fake_compositor SOCKET empty|bare|refuse|close|hangup|xdg\n"
+    std::fputs("usage: wayland_fake_compositor SOCKET empty|bare|refuse|close|hangup|xdg|churn\n"
                "       wayland_fake_compositor SOCKET buffers OUT\n",
                stderr);
     return 2;
@@ -331,7 +387,7 @@ int main(int argc, char** argv) {
   g_mode = argv[2];
   if (argc == 4) g_out = argv[3];
   if (g_mode != "empty" && g_mode != "bare" && g_mode != "refuse" && g_mode != "close" &&
-      g_mode != "hangup" && g_mode != "xdg" && g_mode != "buffers") {
+      g_mode != "hangup" && g_mode != "xdg" && g_mode != "buffers" && g_mode != "churn") {
     std::fprintf(stderr, "wayland_fake_compositor: unknown mode '%s'\n", argv[2]);
     return 2;
   }
@@ -351,12 +407,17 @@ int main(int argc, char** argv) {
   if (g_mode == "refuse" || g_mode == "close")
     wl_global_create(g_display, &zwlr_layer_shell_v1_interface, 4,
                      const_cast<wl_interface*>(&zwlr_layer_shell_v1_interface), BindAny);
-  if (g_mode == "xdg" || g_mode == "buffers")
+  if (g_mode == "xdg" || g_mode == "buffers" || g_mode == "churn")
     wl_global_create(g_display, &xdg_wm_base_interface, 1,
                      const_cast<wl_interface*>(&xdg_wm_base_interface), BindAny);
   wl_event_loop* loop = wl_display_get_event_loop(g_display);
   wl_event_loop_add_signal(loop, SIGTERM, Stop, nullptr);
   wl_event_loop_add_signal(loop, SIGINT, Stop, nullptr);
+  if (g_mode == "churn") {
+    wl_event_loop_add_signal(loop, SIGUSR1, CloseAll, nullptr);
+    g_churnTimer = wl_event_loop_add_timer(loop, Churn, nullptr);
+    wl_event_source_timer_update(g_churnTimer, 10);
+  }
   wl_display_run(g_display);
   wl_display_destroy_clients(g_display);
   wl_display_destroy(g_display);
