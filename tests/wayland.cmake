@@ -16,7 +16,7 @@ set_tests_properties(wayland_bad_compositor PROPERTIES TIMEOUT 60)
 add_test(NAME wayland_buffers
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/wayland_buffers.sh $<TARGET_FILE:glimmerkin>
           $<TARGET_FILE:wayland_fake_compositor> $<TARGET_FILE:glimmerkin-sim>)
-set_tests_properties(wayland_buffers PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 60)
+set_tests_properties(wayland_buffers PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 90)
 add_test(NAME wayland_output_churn
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/wayland_output_churn.sh $<TARGET_FILE:glimmerkin>
           $<TARGET_FILE:wayland_fake_compositor>)

@@ -8,7 +8,9 @@
 //       buffers xdg, and every commit is checked: a buffer's pixels outside
 //               the damage must be what the surface showed before. Buffers
 //               are let go late and out of order, so the client draws into
-//               new, recent and long-unused ones. After each commit the
+//               new, recent and long-unused ones; from commit HOLD on none
+//               is let go for a second, so a client with four buffers meets
+//               frames with nowhere to draw. After each commit the
 //               surface's picture goes to OUT.ppm and the counts to OUT.txt.
 //       churn   xdg, and a second output that comes and goes every 10 ms;
 //               SIGUSR1 asks every toplevel to close and prints how many
@@ -21,6 +23,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -71,6 +74,10 @@ struct Counts {
   uint64_t age[5] = {};  // age[1..4]: committed that many commits ago
   uint64_t older = 0;
 } g_counts;
+
+uint64_t g_holdFrom = 0;
+bool g_holding = false;
+wl_event_source* g_holdTimer = nullptr;
 
 uint32_t g_random = 12345;
 uint32_t Random(uint32_t below) {
@@ -184,6 +191,13 @@ void Commit(Surface& surface) {
   surface.height = h;
   if (area < damaged.size()) ++c.partial;
 
+  if (g_holdFrom != 0 && c.commits >= g_holdFrom && g_holdTimer != nullptr) {
+    known.held = true;
+    if (!g_holding) wl_event_source_timer_update(g_holdTimer, 1000);
+    g_holding = true;
+    WriteOut(surface);
+    return;
+  }
   // Held buffers go back at random, the one just committed at once now and
   // then (as a compositor that copies it does), never more than three kept
   // at once, so a client with four always has one to draw into.
@@ -252,6 +266,19 @@ int Churn(void*) {
 int CloseAll(int, void*) {
   std::fprintf(stderr, "toplevels=%lu\n", g_toplevelsMade);
   for (wl_resource* toplevel : g_toplevels) wl_resource_post_event(toplevel, 1);
+  return 0;
+}
+
+// The second of holding is over: every buffer goes back, and from now on
+// they are let go as before.
+int EndHold(void*) {
+  for (auto& k : g_known)
+    if (k->held) {
+      k->held = false;
+      wl_buffer_send_release(k->buffer);
+    }
+  wl_event_source_remove(g_holdTimer);
+  g_holdTimer = nullptr;
   return 0;
 }
 
@@ -378,14 +405,17 @@ int Stop(int, void*) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3 && !(argc == 4 && std::strcmp(argv[2], "buffers") == 0)) {
+  if (argc != 3 && !(argc == 5 && std::strcmp(argv[2], "buffers") == 0)) {
     std::fputs("usage: wayland_fake_compositor SOCKET empty|bare|refuse|close|hangup|xdg|churn\n"
-               "       wayland_fake_compositor SOCKET buffers OUT\n",
+               "       wayland_fake_compositor SOCKET buffers OUT HOLD\n",
                stderr);
     return 2;
   }
   g_mode = argv[2];
-  if (argc == 4) g_out = argv[3];
+  if (argc == 5) {
+    g_out = argv[3];
+    g_holdFrom = std::strtoull(argv[4], nullptr, 10);
+  }
   if (g_mode != "empty" && g_mode != "bare" && g_mode != "refuse" && g_mode != "close" &&
       g_mode != "hangup" && g_mode != "xdg" && g_mode != "buffers" && g_mode != "churn") {
     std::fprintf(stderr, "wayland_fake_compositor: unknown mode '%s'\n", argv[2]);
@@ -413,6 +443,7 @@ int main(int argc, char** argv) {
   wl_event_loop* loop = wl_display_get_event_loop(g_display);
   wl_event_loop_add_signal(loop, SIGTERM, Stop, nullptr);
   wl_event_loop_add_signal(loop, SIGINT, Stop, nullptr);
+  if (g_mode == "buffers" && g_holdFrom != 0) g_holdTimer = wl_event_loop_add_timer(loop, EndHold, nullptr);
   if (g_mode == "churn") {
     wl_event_loop_add_signal(loop, SIGUSR1, CloseAll, nullptr);
     g_churnTimer = wl_event_loop_add_timer(loop, Churn, nullptr);

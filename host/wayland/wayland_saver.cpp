@@ -77,6 +77,7 @@ struct View {
   bool configured = false;
   bool shown = false;   // a buffer has been attached
   bool ticked = false;  // its scene has run a frame
+  bool missed = false;  // its last frame found no free buffer
   std::vector<std::unique_ptr<Buffer>> buffers;
   SceneSet scenes;
   // Frames its scene has run, to tell each buffer's age.
@@ -144,6 +145,7 @@ class WaylandSaver final : public LoopClient {
   void StartScene(View& view, const SceneArea& area);
   Buffer* FreeBuffer(View& view);
   void ShowBlack(View& view);
+  void ShowMissed(View& view);
   bool Lost();
 
   WindowKind kind_;
@@ -733,16 +735,29 @@ class ViewTarget final : public PresentTarget {
 };
 
 // Every scene steps each frame; a view without a free buffer skips the
-// showing of that one frame, never the step (the next buffer's age makes
-// up for it).
+// showing of that frame, never the step (the next buffer's age makes up
+// for it).
 void WaylandSaver::Frame() {
   for (auto& view : views_) {
     if (view->scenes.Count() == 0) continue;
     ++view->frameCount;
-    ViewTarget target(*view, view->configured ? FreeBuffer(*view) : nullptr, *this);
+    Buffer* buffer = view->configured ? FreeBuffer(*view) : nullptr;
+    ViewTarget target(*view, buffer, *this);
     view->scenes.RunFrames([&](size_t) -> PresentTarget& { return target; });
     view->ticked = true;
+    view->missed = view->configured && buffer == nullptr;
   }
+}
+
+// A frame that found every buffer held is shown once one comes back, so
+// the last frame before -frame-limit stops them reaches the screen too.
+void WaylandSaver::ShowMissed(View& view) {
+  if (view.scenes.Count() == 0) return;
+  Buffer* buffer = FreeBuffer(view);
+  if (buffer == nullptr) return;
+  view.missed = false;
+  ViewTarget target(view, buffer, *this);
+  PresentWhole(view.scenes.StageAt(0), target);
 }
 
 // Every output there is has had its surface closed by the compositor. With
@@ -794,6 +809,8 @@ void WaylandSaver::Dispatch() {
     }
   }
   if (outputsChanged_) FollowOutputs();
+  for (auto& view : views_)
+    if (view->missed) ShowMissed(*view);
 }
 
 // Events already queued are dispatched before any wait: the descriptor
