@@ -38,12 +38,11 @@ class PipeClient : public LoopClient {
   }
   int Fd() const { return fds_[0]; }
   void Write() { EXPECT_EQ(write(fds_[1], "x", 1), 1); }
-  // Timers at these times after the run starts, each with its action.
-  void At(int64_t afterMs, std::function<void()> action) {
-    timers_.push_back({afterMs, std::move(action)});
+  // A timer that runs the action this long from now.
+  void After(int64_t ms, std::function<void()> action) {
+    timers_.push_back({MonotonicNowNs() + ms * kMs, std::move(action)});
   }
   void Run() {
-    startNs_ = MonotonicNowNs();
     loop_.Run(Fd(), *this);
     done_ = true;
   }
@@ -60,12 +59,13 @@ class PipeClient : public LoopClient {
   }
   int64_t RunTimers(int64_t nowNs) override {
     int64_t wake = kNoWake;
-    for (auto& [afterMs, action] : timers_) {
-      if (!action) continue;
-      const int64_t due = startNs_ + afterMs * kMs;
+    // Actions may add timers: the list is walked by index.
+    for (size_t i = 0; i < timers_.size(); ++i) {
+      if (!timers_[i].second) continue;
+      const int64_t due = timers_[i].first;
       if (nowNs >= due) {
-        auto run = std::move(action);
-        action = nullptr;
+        auto run = std::move(timers_[i].second);
+        timers_[i].second = nullptr;
         run();
       } else if (wake == kNoWake || due < wake) {
         wake = due;
@@ -73,7 +73,10 @@ class PipeClient : public LoopClient {
     }
     return wake;
   }
-  void Frame() override { ++frames; }
+  void Frame() override {
+    ++frames;
+    if (onFrame) onFrame();
+  }
   bool PrepareWait(short& events) override {
     events = POLLIN;
     return true;
@@ -81,6 +84,7 @@ class PipeClient : public LoopClient {
   void FinishWait(short revents) override { lastRevents = revents; }
 
   int frames = 0;
+  std::function<void()> onFrame;
   int dispatched = 0;
   bool endOnEvent = false;
   short lastRevents = 0;
@@ -90,28 +94,31 @@ class PipeClient : public LoopClient {
   int fds_[2] = {-1, -1};
   std::atomic<bool> done_ = false;
   std::thread watchdog_;
-  int64_t startNs_ = 0;
   std::vector<std::pair<int64_t, std::function<void()>>> timers_;
 };
 
+// Frames are 1 ms apart: each check comes some tens of frame intervals
+// after the frame that reached the limit.
 TEST(RunLoop, FramesStopAtTheLimitAndNewScenesCountAgain) {
   RunLoop loop(3);
   PipeClient client(loop);
   loop.StartFrames(1);
-  int seen = -1;
-  client.At(60, [&] {
-    seen = client.frames;
-    // The limit holds until new scenes count again.
-    loop.StartFrames(1);
-  });
-  client.At(120, [&] {
-    EXPECT_EQ(client.frames, 3);
-    loop.CountFramesAnew();
-    loop.StartFrames(1);
-  });
-  client.At(200, [&] { loop.End(0); });
+  client.onFrame = [&] {
+    if (client.frames == 3) {
+      client.After(30, [&] {
+        EXPECT_EQ(client.frames, 3);
+        // The limit holds until new scenes count again.
+        loop.StartFrames(1);
+        client.After(30, [&] {
+          EXPECT_EQ(client.frames, 3);
+          loop.CountFramesAnew();
+          loop.StartFrames(1);
+        });
+      });
+    }
+    if (client.frames == 6) client.After(30, [&] { loop.End(0); });
+  };
   client.Run();
-  EXPECT_EQ(seen, 3);
   EXPECT_EQ(client.frames, 6);
   EXPECT_EQ(client.dispatched, 0);
   EXPECT_EQ(loop.ExitCode(), 0);
@@ -121,11 +128,11 @@ TEST(RunLoop, ALimitOfZeroRunsNoFrame) {
   RunLoop loop(0);
   PipeClient client(loop);
   loop.StartFrames(1);
-  client.At(30, [&] {
+  client.After(30, [&] {
     loop.CountFramesAnew();
     loop.StartFrames(1);
   });
-  client.At(60, [&] { loop.End(0); });
+  client.After(60, [&] { loop.End(0); });
   client.Run();
   EXPECT_EQ(client.frames, 0);
 }
@@ -135,8 +142,7 @@ TEST(RunLoop, TheDisplayWakesTheWaitAndTheFirstEndCounts) {
   PipeClient client(loop);
   client.endOnEvent = true;
   // No frames and no timers: only the display ends the wait.
-  client.At(0, [&] {});
-  client.At(40, [&] { client.Write(); });
+  client.After(40, [&] { client.Write(); });
   client.Run();
   EXPECT_EQ(client.dispatched, 1);
   EXPECT_NE(client.lastRevents & POLLIN, 0);
