@@ -36,13 +36,14 @@ class LoopClient {
 
 // The one loop of the Linux front ends: each turn handles the display's
 // events, the front end's timers and a frame when the clock is due, then
-// waits for the display or the next due time. Frames stop for good after
-// -frame-limit of them, until new scenes count again.
+// waits for the display or the next due time. After -frame-limit frames no
+// more run until new scenes count again.
 class RunLoop {
  public:
   explicit RunLoop(std::optional<uint32_t> frameLimit);
 
-  // Turns until End().
+  // Turns until End(). A wait that fails, other than by a signal, ends the
+  // run as a display lost would.
   void Run(int displayFd, LoopClient& client);
 
   // Ends the run after the current step; the first code given is the run's.
