@@ -13,6 +13,14 @@ add_test(NAME wayland_bad_compositor
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/wayland_bad_compositor.sh $<TARGET_FILE:glimmerkin>
           $<TARGET_FILE:wayland_fake_compositor>)
 set_tests_properties(wayland_bad_compositor PROPERTIES TIMEOUT 60)
+add_test(NAME wayland_buffers
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/wayland_buffers.sh $<TARGET_FILE:glimmerkin>
+          $<TARGET_FILE:wayland_fake_compositor> $<TARGET_FILE:glimmerkin-sim>)
+set_tests_properties(wayland_buffers PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 90)
+add_test(NAME wayland_output_churn
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/wayland_output_churn.sh $<TARGET_FILE:glimmerkin>
+          $<TARGET_FILE:wayland_fake_compositor>)
+set_tests_properties(wayland_output_churn PROPERTIES TIMEOUT 60)
 
 if(GLIMMERKIN_SANITIZE)
   return()

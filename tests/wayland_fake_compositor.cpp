@@ -5,25 +5,313 @@
 //       refuse  bare, plus a layer shell that refuses every surface
 //       close   bare, plus a layer shell that closes every surface at once
 //       xdg     bare, plus xdg-shell (no layer shell): toplevels are 640x480
+//       buffers xdg, and every commit is checked: a buffer's pixels outside
+//               the damage must be what the surface showed before. Buffers
+//               are let go late and out of order, so the client draws into
+//               new, recent and long-unused ones; from commit HOLD on none
+//               is let go for a second, so a client with four buffers meets
+//               frames with nowhere to draw. After each commit the
+//               surface's picture goes to OUT.ppm and the counts to OUT.txt.
+//       churn   xdg, and a second output that comes and goes every 10 ms;
+//               SIGUSR1 asks every toplevel to close and prints how many
+//               toplevels were made
 //       hangup  drops every client as it connects
 // It serves in $XDG_RUNTIME_DIR/SOCKET until it is ended.
 #include <wayland-server.h>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
 extern "C" {
 extern const struct wl_interface zwlr_layer_shell_v1_interface;
 extern const struct wl_interface zwlr_layer_surface_v1_interface;
 extern const struct wl_interface xdg_wm_base_interface;
+extern const struct wl_interface xdg_toplevel_interface;
 }
 
 namespace {
 
 std::string g_mode;
 wl_display* g_display = nullptr;
+
+int Dispatch(const void*, void* target, uint32_t, const wl_message* message, wl_argument* args);
+
+// --- buffers mode ---------------------------------------------------------
+
+std::string g_out;
+
+// A buffer the client has committed; the listener comes first so that the
+// destroy notification leads back to it.
+struct Known {
+  wl_listener destroyed;
+  wl_resource* buffer = nullptr;
+  uint64_t lastCommit = 0;  // 0: never committed
+  bool held = false;
+};
+std::vector<std::unique_ptr<Known>> g_known;
+
+struct Surface {
+  wl_resource* pending = nullptr;
+  bool attached = false;
+  std::vector<int32_t> damage;  // x, y, w, h each
+  int32_t width = 0, height = 0;
+  std::vector<uint32_t> shown;
+};
+std::vector<Surface*> g_surfaces;
+
+struct Counts {
+  uint64_t commits = 0;
+  uint64_t wrong = 0;    // pixels outside the damage that differ from before
+  uint64_t partial = 0;  // commits that damaged less than the whole
+  uint64_t fresh = 0;    // buffers never committed before
+  uint64_t age[5] = {};  // age[1..4]: committed that many commits ago
+  uint64_t older = 0;
+} g_counts;
+
+uint64_t g_holdFrom = 0;
+bool g_holding = false;
+wl_event_source* g_holdTimer = nullptr;
+
+uint32_t g_random = 12345;
+uint32_t Random(uint32_t below) {
+  g_random = g_random * 1103515245u + 12345u;
+  return (g_random >> 16) % below;
+}
+
+void Forget(wl_listener* listener, void*) {
+  auto* known = reinterpret_cast<Known*>(listener);
+  wl_list_remove(&listener->link);
+  for (Surface* surface : g_surfaces)
+    if (surface->pending == known->buffer) surface->pending = nullptr;
+  std::erase_if(g_known, [&](const std::unique_ptr<Known>& k) { return k.get() == known; });
+}
+
+Known& KnownFor(wl_resource* buffer) {
+  for (auto& k : g_known)
+    if (k->buffer == buffer) return *k;
+  auto k = std::make_unique<Known>();
+  k->buffer = buffer;
+  k->destroyed.notify = Forget;
+  wl_resource_add_destroy_listener(buffer, &k->destroyed);
+  g_known.push_back(std::move(k));
+  return *g_known.back();
+}
+
+// Written aside and renamed, so a reader never sees half a file.
+void WriteOut(const Surface& surface) {
+  if (g_out.empty()) return;
+  std::string tmp = g_out + ".tmp";
+  if (FILE* f = std::fopen(tmp.c_str(), "wb")) {
+    std::fprintf(f, "P6\n%d %d\n255\n", surface.width, surface.height);
+    for (uint32_t p : surface.shown) {
+      const unsigned char rgb[3] = {static_cast<unsigned char>(p >> 16),
+                                    static_cast<unsigned char>(p >> 8),
+                                    static_cast<unsigned char>(p)};
+      std::fwrite(rgb, 1, 3, f);
+    }
+    std::fclose(f);
+    std::rename(tmp.c_str(), (g_out + ".ppm").c_str());
+  }
+  if (FILE* f = std::fopen(tmp.c_str(), "w")) {
+    const Counts& c = g_counts;
+    std::fprintf(f,
+                 "commits=%llu wrong=%llu partial=%llu fresh=%llu age1=%llu age2=%llu age3=%llu "
+                 "age4=%llu older=%llu\n",
+                 static_cast<unsigned long long>(c.commits), static_cast<unsigned long long>(c.wrong),
+                 static_cast<unsigned long long>(c.partial), static_cast<unsigned long long>(c.fresh),
+                 static_cast<unsigned long long>(c.age[1]), static_cast<unsigned long long>(c.age[2]),
+                 static_cast<unsigned long long>(c.age[3]), static_cast<unsigned long long>(c.age[4]),
+                 static_cast<unsigned long long>(c.older));
+    std::fclose(f);
+    std::rename(tmp.c_str(), (g_out + ".txt").c_str());
+  }
+}
+
+void Commit(Surface& surface) {
+  if (!surface.attached || surface.pending == nullptr) {
+    surface.attached = false;
+    surface.damage.clear();
+    return;
+  }
+  wl_resource* resource = surface.pending;
+  surface.attached = false;
+  wl_shm_buffer* shm = wl_shm_buffer_get(resource);
+  if (shm == nullptr) return;
+  const int32_t w = wl_shm_buffer_get_width(shm);
+  const int32_t h = wl_shm_buffer_get_height(shm);
+  const int32_t stride = wl_shm_buffer_get_stride(shm);
+  Counts& c = g_counts;
+  Known& known = KnownFor(resource);
+  ++c.commits;
+  const uint64_t age = known.lastCommit == 0 ? 0 : c.commits - known.lastCommit;
+  if (age == 0) ++c.fresh;
+  else if (age <= 4) ++c.age[age];
+  else ++c.older;
+  known.lastCommit = c.commits;
+
+  // What the damage covers; a surface of another size had nothing to keep.
+  std::vector<uint8_t> damaged(static_cast<size_t>(w) * static_cast<size_t>(h), 0);
+  for (size_t i = 0; i + 3 < surface.damage.size(); i += 4) {
+    const int32_t x0 = std::max(surface.damage[i], 0);
+    const int32_t y0 = std::max(surface.damage[i + 1], 0);
+    const int32_t x1 = std::min<int64_t>(int64_t{surface.damage[i]} + surface.damage[i + 2], w);
+    const int32_t y1 = std::min<int64_t>(int64_t{surface.damage[i + 1]} + surface.damage[i + 3], h);
+    for (int32_t y = y0; y < y1; ++y)
+      std::fill(damaged.begin() + static_cast<ptrdiff_t>(y) * w + x0,
+                damaged.begin() + static_cast<ptrdiff_t>(y) * w + x1, 1);
+  }
+  surface.damage.clear();
+  const bool sameSize = surface.width == w && surface.height == h;
+  if (!sameSize) surface.shown.assign(damaged.size(), 0);
+  uint64_t area = 0;
+  wl_shm_buffer_begin_access(shm);
+  const auto* data = static_cast<const uint8_t*>(wl_shm_buffer_get_data(shm));
+  for (int32_t y = 0; y < h; ++y) {
+    const auto* row = reinterpret_cast<const uint32_t*>(data + static_cast<ptrdiff_t>(y) * stride);
+    for (int32_t x = 0; x < w; ++x) {
+      const size_t i = static_cast<size_t>(y) * w + x;
+      const uint32_t pixel = row[x] & 0xffffff;
+      if (damaged[i]) {
+        ++area;
+      } else if (!sameSize || pixel != surface.shown[i]) {
+        ++c.wrong;
+      }
+      surface.shown[i] = pixel;
+    }
+  }
+  wl_shm_buffer_end_access(shm);
+  surface.width = w;
+  surface.height = h;
+  if (area < damaged.size()) ++c.partial;
+
+  if (g_holdFrom != 0 && c.commits >= g_holdFrom && g_holdTimer != nullptr) {
+    known.held = true;
+    if (!g_holding) wl_event_source_timer_update(g_holdTimer, 1000);
+    g_holding = true;
+    WriteOut(surface);
+    return;
+  }
+  // Held buffers go back at random, the one just committed at once now and
+  // then (as a compositor that copies it does), never more than three kept
+  // at once, so a client with four always has one to draw into.
+  known.held = Random(4) != 0;
+  if (!known.held) wl_buffer_send_release(resource);
+  std::vector<Known*> held;
+  for (auto& k : g_known)
+    if (k->held && k.get() != &known) held.push_back(k.get());
+  for (Known* k : held)
+    if (Random(3) == 0) {
+      k->held = false;
+      wl_buffer_send_release(k->buffer);
+    }
+  std::erase_if(held, [](const Known* k) { return !k->held; });
+  while (held.size() > 2) {
+    const size_t pick = Random(static_cast<uint32_t>(held.size()));
+    held[pick]->held = false;
+    wl_buffer_send_release(held[pick]->buffer);
+    held.erase(held.begin() + static_cast<ptrdiff_t>(pick));
+  }
+  WriteOut(surface);
+}
+
+// --- churn mode -----------------------------------------------------------
+
+std::vector<wl_resource*> g_toplevels;
+unsigned long g_toplevelsMade = 0;
+wl_global* g_extra = nullptr;
+// Globals taken away are destroyed only some turns later: a client may
+// still bind one it has just been told of.
+std::vector<std::pair<wl_global*, int>> g_retired;
+wl_event_source* g_churnTimer = nullptr;
+
+void ToplevelGone(wl_resource* resource) { std::erase(g_toplevels, resource); }
+
+// The second output: right of the first, smaller.
+void BindExtraOutput(wl_client* client, void*, uint32_t version, uint32_t id) {
+  wl_resource* resource =
+      wl_resource_create(client, &wl_output_interface, static_cast<int>(version), id);
+  if (resource == nullptr) return;
+  wl_resource_set_dispatcher(resource, Dispatch, nullptr, nullptr, nullptr);
+  wl_output_send_geometry(resource, 640, 0, 150, 100, WL_OUTPUT_SUBPIXEL_UNKNOWN, "fake", "extra",
+                          WL_OUTPUT_TRANSFORM_NORMAL);
+  wl_output_send_mode(resource, WL_OUTPUT_MODE_CURRENT, 320, 240, 60000);
+  if (version >= 2) {
+    wl_output_send_scale(resource, 1);
+    wl_output_send_done(resource);
+  }
+}
+
+int Churn(void*) {
+  for (auto& [global, turns] : g_retired)
+    if (--turns == 0) wl_global_destroy(global);
+  std::erase_if(g_retired, [](const auto& r) { return r.second == 0; });
+  if (g_extra != nullptr) {
+    wl_global_remove(g_extra);
+    g_retired.emplace_back(g_extra, 50);
+    g_extra = nullptr;
+  } else {
+    g_extra = wl_global_create(g_display, &wl_output_interface, 3, nullptr, BindExtraOutput);
+  }
+  wl_event_source_timer_update(g_churnTimer, 10);
+  return 0;
+}
+
+int CloseAll(int, void*) {
+  std::fprintf(stderr, "toplevels=%lu\n", g_toplevelsMade);
+  for (wl_resource* toplevel : g_toplevels) wl_resource_post_event(toplevel, 1);
+  return 0;
+}
+
+// The second of holding is over: every buffer goes back, and from now on
+// they are let go as before.
+int EndHold(void*) {
+  for (auto& k : g_known)
+    if (k->held) {
+      k->held = false;
+      wl_buffer_send_release(k->buffer);
+    }
+  wl_event_source_remove(g_holdTimer);
+  g_holdTimer = nullptr;
+  return 0;
+}
+
+// wl_surface: destroy, attach, damage, frame, set_opaque_region,
+// set_input_region, commit, set_buffer_transform, set_buffer_scale,
+// damage_buffer. The scale stays 1, so damage in either form is in pixels.
+int DispatchSurface(const void* implementation, void* target, uint32_t opcode,
+                    const wl_message* message, wl_argument* args) {
+  auto* resource = static_cast<wl_resource*>(target);
+  auto* surface = static_cast<Surface*>(wl_resource_get_user_data(resource));
+  switch (opcode) {
+    case 1:
+      surface->pending = args[0].o != nullptr ? reinterpret_cast<wl_resource*>(args[0].o) : nullptr;
+      if (surface->pending != nullptr) KnownFor(surface->pending);
+      surface->attached = true;
+      return 0;
+    case 2:
+    case 9:
+      surface->damage.insert(surface->damage.end(), {args[0].i, args[1].i, args[2].i, args[3].i});
+      return 0;
+    case 6:
+      Commit(*surface);
+      return 0;
+    default:
+      return Dispatch(implementation, target, opcode, message, args);
+  }
+}
+
+void SurfaceGone(wl_resource* resource) {
+  auto* surface = static_cast<Surface*>(wl_resource_get_user_data(resource));
+  std::erase(g_surfaces, surface);
+  delete surface;
+}
 
 // Every object but the shells takes any request: destructors destroy, new
 // objects are made with this same dispatcher, the rest is dropped.
@@ -39,7 +327,17 @@ int Dispatch(const void*, void* target, uint32_t, const wl_message* message, wl_
         wl_client_post_no_memory(wl_resource_get_client(resource));
         return 0;
       }
-      wl_resource_set_dispatcher(made, Dispatch, nullptr, nullptr, nullptr);
+      if (g_mode == "buffers" && message->types[index] == &wl_surface_interface) {
+        auto* surface = new Surface;
+        g_surfaces.push_back(surface);
+        wl_resource_set_dispatcher(made, DispatchSurface, nullptr, surface, SurfaceGone);
+      } else if (g_mode == "churn" && message->types[index] == &xdg_toplevel_interface) {
+        g_toplevels.push_back(made);
+        ++g_toplevelsMade;
+        wl_resource_set_dispatcher(made, Dispatch, nullptr, nullptr, ToplevelGone);
+      } else {
+        wl_resource_set_dispatcher(made, Dispatch, nullptr, nullptr, nullptr);
+      }
       // A new toplevel (from xdg_surface.get_toplevel) is told its size,
       // and its xdg_surface confirms it.
       if (std::strcmp(message->types[index]->name, "xdg_toplevel") == 0) {
@@ -107,13 +405,19 @@ int Stop(int, void*) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fputs("usage: wayland_fake_compositor SOCKET empty|bare|refuse|close|hangup|xdg\n", stderr);
+  if (argc != 3 && !(argc == 5 && std::strcmp(argv[2], "buffers") == 0)) {
+    std::fputs("usage: wayland_fake_compositor SOCKET empty|bare|refuse|close|hangup|xdg|churn\n"
+               "       wayland_fake_compositor SOCKET buffers OUT HOLD\n",
+               stderr);
     return 2;
   }
   g_mode = argv[2];
+  if (argc == 5) {
+    g_out = argv[3];
+    g_holdFrom = std::strtoull(argv[4], nullptr, 10);
+  }
   if (g_mode != "empty" && g_mode != "bare" && g_mode != "refuse" && g_mode != "close" &&
-      g_mode != "hangup" && g_mode != "xdg") {
+      g_mode != "hangup" && g_mode != "xdg" && g_mode != "buffers" && g_mode != "churn") {
     std::fprintf(stderr, "wayland_fake_compositor: unknown mode '%s'\n", argv[2]);
     return 2;
   }
@@ -133,12 +437,18 @@ int main(int argc, char** argv) {
   if (g_mode == "refuse" || g_mode == "close")
     wl_global_create(g_display, &zwlr_layer_shell_v1_interface, 4,
                      const_cast<wl_interface*>(&zwlr_layer_shell_v1_interface), BindAny);
-  if (g_mode == "xdg")
+  if (g_mode == "xdg" || g_mode == "buffers" || g_mode == "churn")
     wl_global_create(g_display, &xdg_wm_base_interface, 1,
                      const_cast<wl_interface*>(&xdg_wm_base_interface), BindAny);
   wl_event_loop* loop = wl_display_get_event_loop(g_display);
   wl_event_loop_add_signal(loop, SIGTERM, Stop, nullptr);
   wl_event_loop_add_signal(loop, SIGINT, Stop, nullptr);
+  if (g_mode == "buffers" && g_holdFrom != 0) g_holdTimer = wl_event_loop_add_timer(loop, EndHold, nullptr);
+  if (g_mode == "churn") {
+    wl_event_loop_add_signal(loop, SIGUSR1, CloseAll, nullptr);
+    g_churnTimer = wl_event_loop_add_timer(loop, Churn, nullptr);
+    wl_event_source_timer_update(g_churnTimer, 10);
+  }
   wl_display_run(g_display);
   wl_display_destroy_clients(g_display);
   wl_display_destroy(g_display);

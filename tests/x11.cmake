@@ -10,6 +10,9 @@ target_link_libraries(ini_settings_test PRIVATE glimmerkin_ini_settings)
 glimmerkin_test(linux_options_test linux_options_test.cpp)
 target_link_libraries(linux_options_test PRIVATE glimmerkin_linux_options glimmerkin_host_common)
 
+glimmerkin_test(linux_run_test linux_run_test.cpp)
+target_link_libraries(linux_run_test PRIVATE glimmerkin_linux_run)
+
 find_package(PNG REQUIRED)
 add_executable(x11_helper x11_helper.cpp)
 target_link_libraries(x11_helper PRIVATE X11::X11 X11::Xrandr PNG::PNG glimmerkin_warnings)
@@ -28,6 +31,8 @@ glimmerkin_x11_test(x11_preview)
 glimmerkin_x11_test(x11_hack)
 glimmerkin_x11_test(x11_visuals)
 glimmerkin_x11_test(x11_frame)
+glimmerkin_x11_test(x11_expose)
+glimmerkin_x11_test(x11_monitor_churn)
 glimmerkin_x11_test(x11_xscreensaver)
 # The daemon test adds a user account and runs as it: never two at once.
 set_tests_properties(x11_xscreensaver PROPERTIES RUN_SERIAL TRUE)

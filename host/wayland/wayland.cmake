@@ -29,7 +29,7 @@ target_link_libraries(glimmerkin_wayland_protocols PUBLIC PkgConfig::GLIMMERKIN_
 
 add_library(glimmerkin_wayland STATIC host/wayland/wayland_saver.cpp)
 target_include_directories(glimmerkin_wayland PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(glimmerkin_wayland PUBLIC glimmerkin_stage glimmerkin_host_common
+target_link_libraries(glimmerkin_wayland PUBLIC glimmerkin_stage glimmerkin_linux_run glimmerkin_host_common
                       glimmerkin_wayland_protocols PRIVATE glimmerkin_warnings)
 target_link_libraries(glimmerkin PRIVATE glimmerkin_wayland)
 target_compile_definitions(glimmerkin PRIVATE GLIMMERKIN_WAYLAND)

@@ -11,7 +11,6 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <memory>
 #include <span>
 #include <vector>
@@ -19,7 +18,8 @@
 #include "animation/scene_set.h"
 #include "host/close_rules.h"
 #include "host/display_rules.h"
-#include "host/frame_clock.h"
+#include "host/linux/run_loop.h"
+#include "host/linux/run_plan.h"
 #include "host/saver_main.h"
 #include "wlr-layer-shell-client.h"
 #include "xdg-output-client.h"
@@ -28,8 +28,6 @@
 namespace glimmerkin {
 namespace {
 
-constexpr int32_t kWindowWidth = 960;
-constexpr int32_t kWindowHeight = 600;
 constexpr size_t kMaxBuffers = 4;
 
 // One wl_shm buffer; drawn into only while the compositor does not hold it.
@@ -79,6 +77,7 @@ struct View {
   bool configured = false;
   bool shown = false;   // a buffer has been attached
   bool ticked = false;  // its scene has run a frame
+  bool missed = false;  // its last frame found no free buffer
   std::vector<std::unique_ptr<Buffer>> buffers;
   SceneSet scenes;
   // Frames its scene has run, to tell each buffer's age.
@@ -92,9 +91,10 @@ struct View {
   }
 };
 
-class WaylandSaver final {
+class WaylandSaver final : public LoopClient {
  public:
-  WaylandSaver(WindowKind kind, const RunConfig& config) : kind_(kind), config_(config) {}
+  WaylandSaver(WindowKind kind, const RunConfig& config)
+      : kind_(kind), config_(config), loop_(config.frameLimit) {}
   ~WaylandSaver();
   int Run();
 
@@ -129,11 +129,14 @@ class WaylandSaver final {
     if (InputCloses(role_, anchor_, event)) Close(kInputCloseExitCode);
   }
   void Present(View& view, Buffer& buffer, std::span<const Rect> changed);
-  void Close(int code) {
-    if (!done_) exitCode_ = code;
-    done_ = true;
-  }
+  void Close(int code) { loop_.End(code); }
   xdg_wm_base* wmBase() { return wmBase_; }
+
+  // LoopClient
+  void Dispatch() override;
+  void Frame() override;
+  bool PrepareWait(short& events) override;
+  void FinishWait(short revents) override;
 
  private:
   bool AllRefused() const;
@@ -142,8 +145,7 @@ class WaylandSaver final {
   void StartScene(View& view, const SceneArea& area);
   Buffer* FreeBuffer(View& view);
   void ShowBlack(View& view);
-  void Frame();
-  void Loop();
+  void ShowMissed(View& view);
   bool Lost();
 
   WindowKind kind_;
@@ -170,11 +172,7 @@ class WaylandSaver final {
   CloseRole role_ = CloseRole::Never;
   MotionAnchor anchor_;
   int32_t pointerOffsetX_ = 0, pointerOffsetY_ = 0;
-  FrameClock clock_;
-  bool limitReached_ = false;
-  uint32_t frames_ = 0;
-  bool done_ = false;
-  int exitCode_ = 0;
+  RunLoop loop_;
 };
 
 WaylandSaver& Of(void* data) { return *static_cast<WaylandSaver*>(data); }
@@ -485,8 +483,8 @@ void WaylandSaver::PointerMotion(wl_fixed_t x, wl_fixed_t y) {
 
 void WaylandSaver::Configure(View& view, int32_t width, int32_t height) {
   if (width <= 0 || height <= 0) {
-    width = kWindowWidth;
-    height = kWindowHeight;
+    width = kTryOutSize.width;
+    height = kTryOutSize.height;
   }
   view.width = width;
   view.height = height;
@@ -510,16 +508,11 @@ void WaylandSaver::Configure(View& view, int32_t width, int32_t height) {
       ChoosePixelSize(config_.settings.pixelSize, view.scale) != view.scenes.StageAt(0).pixelSize) {
     view.scenes.Destroy(nullptr);
     view.ticked = false;
-    frames_ = 0;
-    limitReached_ = false;
+    loop_.CountFramesAnew();
   }
   if (view.scenes.Count() == 0) {
-    std::vector<Monitor> one(1);
-    one[0].width = width * view.scale;
-    one[0].height = height * view.scale;
-    one[0].automaticPixelSize = view.scale;
-    const auto areas = PlanScenes(one, config_.settings.pixelSize, seed);
-    if (!areas.empty()) StartScene(view, areas[0]);
+    if (const auto area = WindowScene(width * view.scale, height * view.scale, view.scale, config_, seed))
+      StartScene(view, *area);
   } else {
     Stage& stage = view.scenes.StageAt(0);
     const int32_t stageWidth = StageSide(width * view.scale, stage.pixelSize);
@@ -591,8 +584,7 @@ void WaylandSaver::ViewClosed(View& view) {
 // beside it.
 void WaylandSaver::StartScene(View& view, const SceneArea& area) {
   view.scenes.Create({area}, config_.settings, nullptr, nullptr);
-  if (view.scenes.Count() != 0 && !clock_.Running() && !limitReached_)
-    clock_.Start(MonotonicNowNs(), FrameIntervalMs(config_.settings.redrawSpeed));
+  if (view.scenes.Count() != 0) loop_.StartFrames(FrameIntervalMs(config_.settings.redrawSpeed));
 }
 
 std::unique_ptr<View> WaylandSaver::MakeView(Output* output) {
@@ -634,10 +626,9 @@ std::unique_ptr<View> WaylandSaver::MakeView(Output* output) {
       xdg_toplevel_set_fullscreen(view->toplevel, output->output);
     } else {
       xdg_toplevel_set_title(view->toplevel, "Glimmerkin");
-      view->width = config_.geometry && config_.geometry->width > 0 ? config_.geometry->width
-                                                                    : kWindowWidth;
-      view->height = config_.geometry && config_.geometry->height > 0 ? config_.geometry->height
-                                                                      : kWindowHeight;
+      const WindowSize size = TryOutSize(config_);
+      view->width = size.width;
+      view->height = size.height;
     }
   }
   wl_surface_commit(view->surface);
@@ -662,7 +653,7 @@ void WaylandSaver::FollowOutputs() {
     monitors.push_back(m);
     ready.push_back(o.get());
   }
-  const auto areas = PlanScenes(monitors, config_.settings.pixelSize, seed_);
+  const auto areas = MonitorScenes(monitors, config_, seed_);
   for (const SceneArea& area : areas) {
     for (size_t i = 0; i < monitors.size(); ++i) {
       Output* o = ready[i];
@@ -744,21 +735,29 @@ class ViewTarget final : public PresentTarget {
 };
 
 // Every scene steps each frame; a view without a free buffer skips the
-// showing of that one frame, never the step (the next buffer's age makes
-// up for it).
+// showing of that frame, never the step (the next buffer's age makes up
+// for it).
 void WaylandSaver::Frame() {
   for (auto& view : views_) {
     if (view->scenes.Count() == 0) continue;
     ++view->frameCount;
-    ViewTarget target(*view, view->configured ? FreeBuffer(*view) : nullptr, *this);
+    Buffer* buffer = view->configured ? FreeBuffer(*view) : nullptr;
+    ViewTarget target(*view, buffer, *this);
     view->scenes.RunFrames([&](size_t) -> PresentTarget& { return target; });
     view->ticked = true;
+    view->missed = view->configured && buffer == nullptr;
   }
-  ++frames_;
-  if (config_.frameLimit && frames_ >= *config_.frameLimit) {
-    limitReached_ = true;
-    clock_.Stop();
-  }
+}
+
+// A frame that found every buffer held is shown once one comes back, so
+// the last frame before -frame-limit stops them reaches the screen too.
+void WaylandSaver::ShowMissed(View& view) {
+  if (view.scenes.Count() == 0) return;
+  Buffer* buffer = FreeBuffer(view);
+  if (buffer == nullptr) return;
+  view.missed = false;
+  ViewTarget target(view, buffer, *this);
+  PresentWhole(view.scenes.StageAt(0), target);
 }
 
 // Every output there is has had its surface closed by the compositor. With
@@ -788,52 +787,49 @@ bool WaylandSaver::Lost() {
   return true;
 }
 
-void WaylandSaver::Loop() {
-  const int fd = wl_display_get_fd(display_);
-  while (!done_) {
-    if (wl_display_dispatch_pending(display_) < 0 || wl_display_get_error(display_) != 0) {
-      if (!Lost()) std::fprintf(stderr, "glimmerkin: lost the connection to the Wayland compositor\n");
+void WaylandSaver::Dispatch() {
+  if (wl_display_dispatch_pending(display_) < 0 || wl_display_get_error(display_) != 0) {
+    if (!Lost()) std::fprintf(stderr, "glimmerkin: lost the connection to the Wayland compositor\n");
+    Close(kExitNoDisplay);
+    return;
+  }
+  if (viewClosed_) {
+    // An output that goes takes its surface first and its global soon
+    // after: wait for the compositor to say all before judging.
+    viewClosed_ = false;
+    if (wl_display_roundtrip(display_) < 0) {
+      Lost();
       Close(kExitNoDisplay);
-      break;
+      return;
     }
-    if (viewClosed_) {
-      // An output that goes takes its surface first and its global soon
-      // after: wait for the compositor to say all before judging.
-      viewClosed_ = false;
-      if (wl_display_roundtrip(display_) < 0) {
-        Lost();
-        Close(kExitNoDisplay);
-        break;
-      }
-      if (AllRefused()) {
-        std::fprintf(stderr, "glimmerkin: the compositor closed the saver's surfaces\n");
-        Close(kExitNoDisplay);
-        break;
-      }
+    if (AllRefused()) {
+      std::fprintf(stderr, "glimmerkin: the compositor closed the saver's surfaces\n");
+      Close(kExitNoDisplay);
+      return;
     }
-    if (outputsChanged_) FollowOutputs();
-    if (done_) break;
-    const int64_t now = MonotonicNowNs();
-    if (clock_.Due(now)) {
-      clock_.Advance(now);
-      Frame();
-    }
-    while (wl_display_prepare_read(display_) != 0) {
-      if (wl_display_dispatch_pending(display_) < 0) break;
-    }
-    short events = POLLIN;
-    if (wl_display_flush(display_) < 0 && errno == EAGAIN) events |= POLLOUT;
-    pollfd waiting{fd, events, 0};
-    const int ready = poll(&waiting, 1, clock_.TimeoutMs(MonotonicNowNs()));
-    if (ready > 0 && (waiting.revents & (POLLIN | POLLERR | POLLHUP)) != 0) {
-      if (wl_display_read_events(display_) < 0) {
-        Lost() || std::fprintf(stderr, "glimmerkin: lost the connection to the Wayland compositor\n");
-        Close(kExitNoDisplay);
-      }
-    } else {
-      wl_display_cancel_read(display_);
-      if (ready < 0 && errno != EINTR) Close(kExitNoDisplay);
-    }
+  }
+  if (outputsChanged_) FollowOutputs();
+  for (auto& view : views_)
+    if (view->missed) ShowMissed(*view);
+}
+
+// Events already queued are dispatched before any wait: the descriptor
+// would not tell of them.
+bool WaylandSaver::PrepareWait(short& events) {
+  if (wl_display_prepare_read(display_) != 0) return false;
+  events = POLLIN;
+  if (wl_display_flush(display_) < 0 && errno == EAGAIN) events |= POLLOUT;
+  return true;
+}
+
+void WaylandSaver::FinishWait(short revents) {
+  if ((revents & (POLLIN | POLLERR | POLLHUP)) == 0) {
+    wl_display_cancel_read(display_);
+    return;
+  }
+  if (wl_display_read_events(display_) < 0) {
+    if (!Lost()) std::fprintf(stderr, "glimmerkin: lost the connection to the Wayland compositor\n");
+    Close(kExitNoDisplay);
   }
 }
 
@@ -843,7 +839,7 @@ void QuietLog(const char*, va_list) {}
 
 int WaylandSaver::Run() {
   wl_log_set_handler_client(QuietLog);
-  seed_ = config_.fixedSeed ? *config_.fixedSeed : static_cast<uint32_t>(std::time(nullptr));
+  seed_ = RunSeed(config_);
   display_ = wl_display_connect(nullptr);
   if (display_ == nullptr) {
     std::fprintf(stderr, "glimmerkin: cannot connect to the Wayland compositor\n");
@@ -876,9 +872,8 @@ int WaylandSaver::Run() {
   }
   if (kind_ == WindowKind::TryOut) views_.push_back(MakeView(nullptr));
   FollowOutputs();
-  if (config_.frameLimit && *config_.frameLimit == 0) limitReached_ = true;
-  Loop();
-  return exitCode_;
+  loop_.Run(wl_display_get_fd(display_), *this);
+  return loop_.ExitCode();
 }
 
 }  // namespace

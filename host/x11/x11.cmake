@@ -7,5 +7,5 @@ endif()
 
 add_library(glimmerkin_x11 STATIC host/x11/x11_saver.cpp)
 target_include_directories(glimmerkin_x11 PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(glimmerkin_x11 PUBLIC glimmerkin_stage glimmerkin_host_common
+target_link_libraries(glimmerkin_x11 PUBLIC glimmerkin_stage glimmerkin_linux_run glimmerkin_host_common
                       X11::X11 X11::Xext X11::Xrandr PRIVATE glimmerkin_warnings)

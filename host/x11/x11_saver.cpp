@@ -21,14 +21,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <span>
 #include <vector>
 
 #include "animation/scene_set.h"
 #include "animation/stage.h"
 #include "host/display_rules.h"
-#include "host/frame_clock.h"
+#include "host/linux/run_loop.h"
+#include "host/linux/run_plan.h"
 #include "host/saver_main.h"
 
 namespace glimmerkin {
@@ -66,8 +66,6 @@ bool Refused(Display* display, F&& request) {
   XSync(display, False);
   return g_errors.count != before;
 }
-
-int64_t NowNs() { return MonotonicNowNs(); }
 
 // Where the pointer is, in root-window coordinates.
 void PointerPosition(Display* display, Window root, int& x, int& y) {
@@ -352,16 +350,14 @@ class ImageTarget final : public PresentTarget {
   uint64_t generation_ = 0;
 };
 
-constexpr int kTryOutWidth = 960;
-constexpr int kTryOutHeight = 600;
 constexpr int kGrabAttempts = 50;
-constexpr int kWatchMs = 1000;
+constexpr int64_t kWatchNs = 1'000'000'000;
 constexpr int64_t kGrabRetryNs = 100'000'000;
 
-class X11Saver final : public StagePlatform, public FrameTimer {
+class X11Saver final : public LoopClient {
  public:
   X11Saver(WindowKind kind, uint32_t windowId, const RunConfig& config)
-      : kind_(kind), windowId_(windowId), config_(config) {}
+      : kind_(kind), windowId_(windowId), config_(config), loop_(config.frameLimit) {}
 
   ~X11Saver() {
     image_.Release();
@@ -406,44 +402,76 @@ class X11Saver final : public StagePlatform, public FrameTimer {
     }
     if (!PrepareDrawing(result)) return result;
 
-    if (kind_ == WindowKind::FullScreen) {
-      // One scene per monitor; the primary's is the scene a lone monitor of
-      // its size shows for the seed.
-      scenes_.Create(PlanScenes(ScreenMonitors(display_, screen_), config_.settings.pixelSize,
-                                CurrentTimeSeconds()),
-                     config_.settings, nullptr, this);
-    } else {
-      CreateStage(stage_, *this, this);
-    }
-    MakeTargets();
+    StartScenes();
     ShareBackBuffer();
-    if (config_.frameLimit && *config_.frameLimit == 0) clock_.Stop();
-    Loop();
-    if (kind_ == WindowKind::FullScreen) {
-      UnshareBackBuffer();
-      scenes_.Destroy(this);
-    } else {
-      DestroyStage(stage_, this);
-    }
-    return exitCode_;
+    loop_.Run(ConnectionNumber(display_), *this);
+    scenes_.Destroy(nullptr);
+    return loop_.ExitCode();
   }
 
-  // StagePlatform and FrameTimer
-  uint32_t CurrentTimeSeconds() override {
-    return config_.fixedSeed ? *config_.fixedSeed : static_cast<uint32_t>(std::time(nullptr));
+  // LoopClient
+  void Dispatch() override {
+    while (!loop_.Ended() && XPending(display_) > 0) {
+      XEvent event;
+      XNextEvent(display_, &event);
+      HandleEvent(event);
+    }
+    if (g_errors.watchedGone) Close();
+    if (!loop_.Ended() && layoutChanged_) FollowLayout();
   }
-  Settings ReadSettings() override { return config_.settings; }
-  int32_t ScreenWidth() override { return StageSide(stageRect_.width, pixelSize_); }
-  int32_t ScreenHeight() override { return StageSide(stageRect_.height, pixelSize_); }
-  int32_t PixelSize() override { return pixelSize_; }
-  ReferenceContext GetReferenceContext() override { return nullptr; }
-  uint32_t StartTimer(uint32_t intervalMs) override {
-    clock_.Start(NowNs(), intervalMs);
-    return 1;
+
+  int64_t RunTimers(int64_t nowNs) override {
+    int64_t wake = kNoWake;
+    if (WantsGrab()) {
+      if (nowNs >= nextGrabNs_) TryGrab();
+      if (WantsGrab()) wake = nextGrabNs_;
+    }
+    // A window another program owns is also looked at now and then: should
+    // its end go unnoticed, the hack must not idle on forever without it.
+    if (!ownWindow_ || parent_ != 0) {
+      if (nowNs - lastWatchNs_ >= kWatchNs) {
+        lastWatchNs_ = nowNs;
+        WatchedStillThere();
+        if (g_errors.watchedGone) Close();
+      }
+      const int64_t next = lastWatchNs_ + kWatchNs;
+      if (wake == kNoWake || next < wake) wake = next;
+    }
+    return wake;
   }
-  void StopTimer(uint32_t) override { clock_.Stop(); }
+
+  void Frame() override {
+    pending_.clear();
+    scenes_.RunFrames([&](size_t i) -> PresentTarget& { return targets_[i]; });
+    if (window_ != 0) image_.Put(window_, gc_, std::span<const Rect>(pending_.data(), pending_.size()));
+  }
+
+  // Events that a round trip (a grab, the watch) read in are handled
+  // before any wait: the descriptor would not tell of them.
+  bool PrepareWait(short& events) override {
+    XFlush(display_);
+    if (XEventsQueued(display_, QueuedAlready) > 0) return false;
+    events = POLLIN;
+    return true;
+  }
 
  private:
+  // One scene per monitor for the full screen, the primary's being the scene
+  // a lone monitor of its size shows for the seed; one for any other window.
+  void StartScenes() {
+    const uint32_t seed = RunSeed(config_);
+    std::vector<SceneArea> areas;
+    if (kind_ == WindowKind::FullScreen) {
+      areas = MonitorScenes(ScreenMonitors(display_, screen_), config_, seed);
+    } else if (const auto area = WindowScene(stageRect_.width, stageRect_.height,
+                                             automaticPixelSize_, config_, seed)) {
+      areas.push_back(*area);
+    }
+    scenes_.Create(areas, config_.settings, nullptr, nullptr);
+    if (scenes_.Count() != 0) loop_.StartFrames(FrameIntervalMs(config_.settings.redrawSpeed));
+    MakeTargets();
+  }
+
   bool OpenFullScreen(int& result) {
     const Window root = RootWindow(display_, screen_);
     runningAtom_ = XInternAtom(display_, "GLIMMERKIN_SCREEN_SAVER", False);
@@ -567,18 +595,18 @@ class X11Saver final : public StagePlatform, public FrameTimer {
     PointerPosition(display_, root, rootX, rootY);
     const std::vector<Monitor> monitors = ScreenMonitors(display_, screen_);
     const Monitor& monitor = *MonitorHolding(monitors, rootX, rootY);
-    // A window of its own size, never larger than the screen: the frame
-    // image and the stage are as large as the window.
+    // A window of its own size, never larger than the screen (nor, unless
+    // asked, than the pointer's monitor): the frame image and the stage are
+    // as large as the window.
     const int screenWidth = DisplayWidth(display_, screen_);
     const int screenHeight = DisplayHeight(display_, screen_);
-    int width = std::min(kTryOutWidth, monitor.width);
-    int height = std::min(kTryOutHeight, monitor.height);
+    const auto& geometry = config_.geometry;
+    const WindowSize size = TryOutSize(config_);
+    int width = std::min(size.width, geometry ? screenWidth : monitor.width);
+    int height = std::min(size.height, geometry ? screenHeight : monitor.height);
     int x = monitor.x;
     int y = monitor.y;
-    const auto& geometry = config_.geometry;
     if (geometry) {
-      width = std::min(geometry->width, screenWidth);
-      height = std::min(geometry->height, screenHeight);
       if (geometry->hasPosition) {
         x = geometry->xFromRight ? screenWidth - width - geometry->x : geometry->x;
         y = geometry->yFromBottom ? screenHeight - height - geometry->y : geometry->y;
@@ -614,7 +642,7 @@ class X11Saver final : public StagePlatform, public FrameTimer {
     XMapWindow(display_, window_);
     stageRect_ = Rect{0, 0, width, height};
     ownSizeStage_ = true;
-    pixelSize_ = ChoosePixelSize(config_.settings.pixelSize, monitor.automaticPixelSize);
+    automaticPixelSize_ = monitor.automaticPixelSize;
     closeRole_ = CloseRole::QuitKey;
     return true;
   }
@@ -662,7 +690,7 @@ class X11Saver final : public StagePlatform, public FrameTimer {
                             &child);
       const std::vector<Monitor> monitors = ScreenMonitors(display_, screen_);
       const Monitor& monitor = *MonitorHolding(monitors, centreX, centreY);
-      pixelSize_ = ChoosePixelSize(config_.settings.pixelSize, monitor.automaticPixelSize);
+      automaticPixelSize_ = monitor.automaticPixelSize;
       const AreaSize area = WindowStageArea(attributes.width, attributes.height, monitor);
       ownSizeStage_ = kind_ == WindowKind::Hack && area.width == attributes.width &&
                       area.height == attributes.height &&
@@ -684,7 +712,11 @@ class X11Saver final : public StagePlatform, public FrameTimer {
   void ReshapeStage() {
     UnshareBackBuffer();
     stageRect_ = Rect{0, 0, std::max(windowWidth_, 1), std::max(windowHeight_, 1)};
-    ResizeStage(stage_, nullptr, ScreenWidth(), ScreenHeight());
+    if (scenes_.Count() != 0) {
+      Stage& stage = scenes_.StageAt(0);
+      ResizeStage(stage, nullptr, StageSide(stageRect_.width, stage.pixelSize),
+                  StageSide(stageRect_.height, stage.pixelSize));
+    }
     MakeTargets();
   }
 
@@ -710,39 +742,52 @@ class X11Saver final : public StagePlatform, public FrameTimer {
         !image_.Direct() || view.pixels == nullptr || view.width != stage->screenWidth ||
         view.height != stage->screenHeight || view.stride != view.width)
       return;
-    stage->backBuffer.UseMemory(view.pixels, view.width, view.height);
-    // The image does not hold the last frame.
-    RepaintWhole(*stage);
+    // The back buffer keeps its frame, in the image now.
+    Surface shared;
+    shared.UseMemory(view.pixels, view.width, view.height);
+    CopySurface(shared, stage->backBuffer, view.width, view.height);
+    stage->backBuffer = std::move(shared);
   }
 
+  // The back buffer takes its frame along out of the image.
   void UnshareBackBuffer() {
     Stage* stage = SharableStage();
     if (stage != nullptr && stage->backBuffer.UsesOutsideMemory()) {
-      stage->backBuffer = CreateWorkSurface(nullptr, stage->screenWidth, stage->screenHeight);
-      RepaintWhole(*stage);
+      Surface own = CreateWorkSurface(nullptr, stage->screenWidth, stage->screenHeight);
+      CopySurface(own, stage->backBuffer, stage->screenWidth, stage->screenHeight);
+      stage->backBuffer = std::move(own);
     }
   }
 
-  // A target per scene, each its area of the window image.
+  // A new image holds nothing yet: each scene's stage goes into it whole
+  // (its last frame, or the ground of a stage just resized), so that the
+  // window shows it also once frames have stopped.
+  void ShowStagesWhole() {
+    pending_.clear();
+    for (size_t i = 0; i < scenes_.Count(); ++i) PresentWhole(scenes_.StageAt(i), targets_[i]);
+    if (window_ != 0) image_.Put(window_, gc_, std::span<const Rect>(pending_.data(), pending_.size()));
+  }
+
+  // A target per scene, each its area of the window image; a window's one
+  // scene covers it from its corner, as large as the stage enlarged.
   void MakeTargets() {
     targets_.clear();
     pending_.clear();
-    pending_.reserve(kDamageRoom * (kind_ == WindowKind::FullScreen ? std::max<size_t>(scenes_.Count(), 1) : 1));
-    if (kind_ == WindowKind::FullScreen) {
-      for (size_t i = 0; i < scenes_.Count(); ++i)
-        targets_.emplace_back(image_, scenes_.AreaAt(i), pending_);
-    } else {
-      SceneArea whole;
-      whole.width = stage_.screenWidth * stage_.pixelSize;
-      whole.height = stage_.screenHeight * stage_.pixelSize;
-      targets_.emplace_back(image_, whole, pending_);
+    pending_.reserve(kDamageRoom * std::max<size_t>(scenes_.Count(), 1));
+    for (size_t i = 0; i < scenes_.Count(); ++i) {
+      SceneArea area = scenes_.AreaAt(i);
+      if (kind_ != WindowKind::FullScreen) {
+        const Stage& stage = scenes_.StageAt(i);
+        area.width = stage.screenWidth * stage.pixelSize;
+        area.height = stage.screenHeight * stage.pixelSize;
+      }
+      targets_.emplace_back(image_, area, pending_);
     }
   }
 
-  // The one stage whose frame can be the whole window image: the lone stage,
-  // or a full screen's only scene when it covers the screen from its corner.
+  // The one stage whose frame can be the whole window image: the only scene,
+  // when it covers the window from its corner.
   Stage* SharableStage() {
-    if (kind_ != WindowKind::FullScreen) return &stage_;
     if (scenes_.Count() != 1 || scenes_.AreaAt(0).x != 0 || scenes_.AreaAt(0).y != 0)
       return nullptr;
     return &scenes_.StageAt(0);
@@ -757,7 +802,7 @@ class X11Saver final : public StagePlatform, public FrameTimer {
                                      GrabModeAsync, GrabModeAsync, None, blankCursor_,
                                      CurrentTime) == GrabSuccess;
     ++grabAttempts_;
-    nextGrabNs_ = NowNs() + kGrabRetryNs;
+    nextGrabNs_ = MonotonicNowNs() + kGrabRetryNs;
     if ((keyboardGrabbed_ && pointerGrabbed_) || grabAttempts_ >= kGrabAttempts) {
       // Tells whoever waits for it (the tests) that input is now ours.
       const Atom ready = XInternAtom(display_, "GLIMMERKIN_READY", False);
@@ -772,10 +817,7 @@ class X11Saver final : public StagePlatform, public FrameTimer {
            grabAttempts_ < kGrabAttempts;
   }
 
-  void Close() {
-    done_ = true;
-    exitCode_ = 0;
-  }
+  void Close() { loop_.End(0); }
 
   // A request about each watched window; the error handler marks one that
   // has gone, which the loop then treats as the end.
@@ -815,7 +857,10 @@ class X11Saver final : public StagePlatform, public FrameTimer {
           windowWidth_ = event.xconfigure.width;
           windowHeight_ = event.xconfigure.height;
           if (ownSizeStage_) ReshapeStage();
-          if (!ResizeImage()) Close();
+          if (ResizeImage())
+            ShowStagesWhole();
+          else
+            Close();
         }
         break;
       case DestroyNotify:
@@ -856,68 +901,14 @@ class X11Saver final : public StagePlatform, public FrameTimer {
     XMoveResizeWindow(display_, window_, 0, 0, static_cast<unsigned>(width),
                       static_cast<unsigned>(height));
     XRaiseWindow(display_, window_);
-    UnshareBackBuffer();
-    scenes_.Destroy(this);
+    scenes_.Destroy(nullptr);
+    loop_.StopFrames();
     stageRect_ = Rect{0, 0, width, height};
     windowWidth_ = width;
     windowHeight_ = height;
-    frames_ = 0;
-    scenes_.Create(PlanScenes(ScreenMonitors(display_, screen_), config_.settings.pixelSize,
-                              CurrentTimeSeconds()),
-                   config_.settings, nullptr, this);
-    MakeTargets();
+    loop_.CountFramesAnew();
+    StartScenes();
     if (!ResizeImage()) Close();
-    if (config_.frameLimit && *config_.frameLimit == 0) clock_.Stop();
-  }
-
-  void Frame() {
-    pending_.clear();
-    if (kind_ == WindowKind::FullScreen) {
-      scenes_.RunFrames([&](size_t i) -> PresentTarget& { return targets_[i]; });
-    } else {
-      RunFrame(stage_, targets_.front());
-    }
-    if (window_ != 0) image_.Put(window_, gc_, std::span<const Rect>(pending_.data(), pending_.size()));
-    ++frames_;
-    if (config_.frameLimit && frames_ >= *config_.frameLimit) clock_.Stop();
-  }
-
-  void Loop() {
-    const int fd = ConnectionNumber(display_);
-    while (!done_) {
-      while (!done_ && XPending(display_) > 0) {
-        XEvent event;
-        XNextEvent(display_, &event);
-        HandleEvent(event);
-      }
-      if (g_errors.watchedGone) Close();
-      if (done_) break;
-      if (layoutChanged_) FollowLayout();
-      const int64_t now = NowNs();
-      if (WantsGrab() && now >= nextGrabNs_) TryGrab();
-      if (clock_.Due(now)) {
-        clock_.Advance(now);
-        Frame();
-        continue;
-      }
-      int64_t wakeNs = -1;
-      if (clock_.Running()) wakeNs = clock_.NextNs();
-      if (WantsGrab() && (wakeNs < 0 || nextGrabNs_ < wakeNs)) wakeNs = nextGrabNs_;
-      int timeoutMs = -1;
-      if (wakeNs >= 0) timeoutMs = static_cast<int>(std::max<int64_t>(0, (wakeNs - now + 999999) / 1000000));
-      // A window another program owns is also looked at now and then: should
-      // its end go unnoticed, the hack must not idle on forever without it.
-      const bool foreign = !ownWindow_ || parent_ != 0;
-      if (foreign && (timeoutMs < 0 || timeoutMs > kWatchMs)) timeoutMs = kWatchMs;
-      XFlush(display_);
-      pollfd waiting{fd, POLLIN, 0};
-      const int ready = poll(&waiting, 1, timeoutMs);
-      if (ready < 0 && errno != EINTR) Close();
-      if (ready == 0 && foreign && NowNs() - lastWatchNs_ >= int64_t{kWatchMs} * 1000000) {
-        lastWatchNs_ = NowNs();
-        WatchedStillThere();
-      }
-    }
   }
 
   WindowKind kind_;
@@ -938,12 +929,12 @@ class X11Saver final : public StagePlatform, public FrameTimer {
   int windowWidth_ = 0;
   int windowHeight_ = 0;
   Rect stageRect_;
-  int32_t pixelSize_ = 1;
+  // What the window's monitor asks for, where a window has one scene.
+  int32_t automaticPixelSize_ = 1;
   bool ownSizeStage_ = false;
   int randrEventBase_ = -1;
   bool layoutChanged_ = false;
   FrameImage image_;
-  Stage stage_;
   SceneSet scenes_;
   std::vector<ImageTarget> targets_;
   std::vector<Rect> pending_;
@@ -956,10 +947,7 @@ class X11Saver final : public StagePlatform, public FrameTimer {
   int64_t nextGrabNs_ = 0;
   MotionAnchor anchor_;
 
-  FrameClock clock_;
-  uint32_t frames_ = 0;
-  bool done_ = false;
-  int exitCode_ = 0;
+  RunLoop loop_;
 };
 
 }  // namespace
