@@ -2,15 +2,21 @@
 
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <csignal>
+#include <ctime>
 #include <functional>
 #include <thread>
 #include <vector>
 
+#include "host/linux/run_config.h"
 #include "host/linux/run_plan.h"
+#include "host/linux/run_signals.h"
 
 namespace glimmerkin {
 namespace {
@@ -82,9 +88,15 @@ class PipeClient : public LoopClient {
     return true;
   }
   void FinishWait(short revents) override { lastRevents = revents; }
+  void Restart() override {
+    ++restarts;
+    if (onRestart) onRestart();
+  }
 
   int frames = 0;
   std::function<void()> onFrame;
+  std::atomic<int> restarts = 0;
+  std::function<void()> onRestart;
   int dispatched = 0;
   bool endOnEvent = false;
   short lastRevents = 0;
@@ -148,6 +160,156 @@ TEST(RunLoop, TheDisplayWakesTheWaitAndTheFirstEndCounts) {
   EXPECT_NE(client.lastRevents & POLLIN, 0);
   loop.End(3);
   EXPECT_EQ(loop.ExitCode(), 7);
+}
+
+// The signal tests raise SIGTERM, SIGINT and SIGHUP in this process: the
+// backstop that ends a run left hanging after one would end the test binary.
+class RunSignals : public ::testing::Test {
+ protected:
+  void SetUp() override { SetEndBackstopSeconds(0); }
+};
+
+// Each ending signal ends the run at its next turn, before another frame,
+// with the exit status of a clean end.
+TEST_F(RunSignals, EachEndingSignalEndsTheRunBeforeAnotherFrame) {
+  for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
+    RunLoop loop(std::nullopt);
+    PipeClient client(loop);
+    loop.StartFrames(1);
+    int framesAtSignal = -1;
+    client.onFrame = [&] {
+      if (client.frames == 5) {
+        framesAtSignal = client.frames;
+        ASSERT_EQ(raise(number), 0);
+      }
+    };
+    const auto start = std::chrono::steady_clock::now();
+    client.Run();
+    EXPECT_EQ(client.frames, framesAtSignal) << "signal " << number;
+    EXPECT_EQ(loop.ExitCode(), kExitSignalled);
+    EXPECT_EQ(client.dispatched, 0) << "the watchdog had to end the run";
+    EXPECT_EQ(client.restarts, 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  }
+}
+
+// A signal that comes while the loop waits, with no frame or timer due,
+// wakes it at once: SIGUSR1 restarts, SIGTERM ends. Each is raised in (and
+// handled by) another thread, so the loop's wait is not interrupted: only
+// the descriptor of the signals can wake it.
+TEST_F(RunSignals, ASignalWakesTheWaitingLoop) {
+  RunLoop loop(std::nullopt);
+  PipeClient client(loop);
+  std::atomic<bool> timedOut = false;
+  std::thread sender([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    raise(SIGUSR1);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (client.restarts == 0 && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    timedOut = client.restarts == 0;
+    raise(SIGTERM);
+  });
+  client.Run();
+  sender.join();
+  EXPECT_FALSE(timedOut) << "SIGUSR1 did not wake the loop";
+  EXPECT_EQ(client.restarts, 1);
+  EXPECT_EQ(client.dispatched, 0) << "SIGTERM did not wake the loop";
+  EXPECT_EQ(loop.ExitCode(), kExitSignalled);
+}
+
+// SIGUSR1 restarts the scenes and the frame limit counts from them: the
+// client starts its frames again, as a front end does for its new scenes.
+TEST_F(RunSignals, RestartCountsFramesAnew) {
+  RunLoop loop(3);
+  PipeClient client(loop);
+  loop.StartFrames(1);
+  client.onFrame = [&] {
+    if (client.frames == 3) client.After(30, [] { raise(SIGUSR1); });
+    if (client.frames == 6) client.After(30, [&] { loop.End(0); });
+  };
+  client.onRestart = [&] {
+    EXPECT_EQ(client.frames, 3);
+    loop.StopFrames();
+    loop.StartFrames(1);
+  };
+  client.Run();
+  EXPECT_EQ(client.restarts, 1);
+  EXPECT_EQ(client.frames, 6);
+  EXPECT_EQ(client.dispatched, 0);
+}
+
+// A signal that came while the front end was still connecting ends the run
+// at its first turn.
+TEST_F(RunSignals, ASignalBeforeTheRunEndsItAtOnce) {
+  RunLoop loop(std::nullopt);
+  PipeClient client(loop);
+  loop.StartFrames(1);
+  ASSERT_EQ(raise(SIGTERM), 0);
+  client.Run();
+  EXPECT_EQ(client.frames, 0);
+  EXPECT_EQ(loop.ExitCode(), kExitSignalled);
+  EXPECT_EQ(client.dispatched, 0);
+}
+
+// A run whose display no longer answers after SIGTERM (here: one that never
+// comes back to its loop) is ended by the backstop, with status 1.
+TEST(RunSignalsBackstop, EndsARunThatHangsAfterSIGTERM) {
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    SetEndBackstopSeconds(1);
+    RunLoop loop(std::nullopt);
+    raise(SIGTERM);
+    // Hung: only the backstop can end this.
+    for (int i = 0; i < 10; ++i) sleep(1);
+    _exit(42);
+  }
+  int status = 0;
+  pid_t done = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while ((done = waitpid(child, &status, WNOHANG)) == 0 &&
+         std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  if (done == 0) {
+    kill(child, SIGKILL);
+    waitpid(child, &status, 0);
+    FAIL() << "the backstop did not end the hanging run";
+  }
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+}
+
+// However slow the frames, the first comes within a second: a locker waits
+// for it.
+TEST(RunLoop, TheFirstFrameComesWithinASecond) {
+  RunLoop loop(std::nullopt);
+  PipeClient client(loop);
+  const auto start = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::duration firstAfter{};
+  loop.StartFrames(60000);
+  client.onFrame = [&] {
+    firstAfter = std::chrono::steady_clock::now() - start;
+    loop.End(0);
+  };
+  client.Run();
+  ASSERT_EQ(client.frames, 1);
+  EXPECT_GE(firstAfter, std::chrono::milliseconds(990));
+  EXPECT_LT(firstAfter, std::chrono::milliseconds(1500));
+}
+
+TEST(RunPlan, RestartSeed) {
+  RunConfig config;
+  config.fixedSeed = 77;
+  EXPECT_EQ(RestartSeed(config, 77), 77u);
+  config.fixedSeed.reset();
+  // From the clock, and never the seed the scenes had.
+  const auto now = static_cast<uint32_t>(std::time(nullptr));
+  for (const uint32_t last : {now, now + 1, now - 1, uint32_t{0xffffffff}}) {
+    const uint32_t seed = RestartSeed(config, last);
+    EXPECT_NE(seed, last);
+    EXPECT_LE(seed - now, 2u) << "not the clock's";
+  }
 }
 
 TEST(RunPlan, TryOutSizeAndWindowScene) {

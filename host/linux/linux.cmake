@@ -9,8 +9,9 @@ target_include_directories(glimmerkin_linux_options PUBLIC ${CMAKE_CURRENT_SOURC
 target_link_libraries(glimmerkin_linux_options PRIVATE glimmerkin_warnings)
 
 # The run shared by the X11 and the Wayland front end: its loop and frame
-# clock, its seed, and the planning of its scenes.
-add_library(glimmerkin_linux_run STATIC host/linux/run_loop.cpp host/linux/run_plan.cpp)
+# clock, the signals it answers, its seed, and the planning of its scenes.
+add_library(glimmerkin_linux_run STATIC host/linux/run_loop.cpp host/linux/run_plan.cpp
+            host/linux/run_signals.cpp)
 target_include_directories(glimmerkin_linux_run PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(glimmerkin_linux_run PUBLIC glimmerkin_stage PRIVATE glimmerkin_warnings)
 

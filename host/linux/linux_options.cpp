@@ -265,7 +265,7 @@ const char* LinuxUsage() {
          "  -window              open an ordinary window to try it out (q or Escape closes)\n"
          "  -geometry WxH[+X+Y]  the size (and place) of that window; default 960x600\n"
          "  $XSCREENSAVER_WINDOW with no arguments: draw into that window\n"
-         "Wayland (used when $WAYLAND_DISPLAY is set):\n"
+         "Wayland (used when $WAYLAND_SOCKET or $WAYLAND_DISPLAY is set):\n"
          "  -background          an animated background on every output; input never ends it\n"
          "  -x11                 use X11 even in a Wayland session\n"
          "Settings for this run, overriding the settings file:\n"
@@ -276,6 +276,9 @@ const char* LinuxUsage() {
          "Testing aids:\n"
          "  -fixed-seed S        seed the scene with S instead of the clock\n"
          "  -frame-limit N       stop the animation after frame N (the window stays)\n"
+         "Signals (as lockers send them):\n"
+         "  SIGTERM, SIGINT, SIGHUP  end it cleanly, with exit status 0\n"
+         "  SIGUSR1                  start new scenes, as at the start\n"
          "Other:\n"
          "  -help, -h            this text\n"
          "  -version             the program's version\n";

@@ -20,12 +20,16 @@ namespace {
 bool g_forceX11 = false;
 
 #if defined(GLIMMERKIN_WAYLAND)
-// In a Wayland session the saver speaks Wayland itself, unless -x11 asks for
-// X11 (Xwayland). Windows named by id are always X11's.
-bool UseWayland() {
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  return !g_forceX11 && wayland != nullptr && wayland[0] != '\0';
+bool Set(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && value[0] != '\0';
 }
+
+// In a Wayland session the saver speaks Wayland itself, unless -x11 asks for
+// X11 (Xwayland). A connection handed over in WAYLAND_SOCKET (by a locker
+// such as swaylock-plugin, which unsets the other two) counts first, as it
+// does for libwayland. Windows named by id are always X11's.
+bool UseWayland() { return !g_forceX11 && (Set("WAYLAND_SOCKET") || Set("WAYLAND_DISPLAY")); }
 #endif
 
 int RunSaver(WindowKind kind, uint32_t windowId, const RunConfig& config) {

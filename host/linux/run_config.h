@@ -29,5 +29,7 @@ enum class WindowKind {
 // Exit codes of the front ends' runs, beside 0 for a normal end.
 inline constexpr int kExitBadWindow = -1;   // preview or hack window missing
 inline constexpr int kExitNoDisplay = 1;    // no display, or it lacks what is needed
+// Ended by SIGTERM, SIGINT or SIGHUP: the normal end of a saver a locker runs.
+inline constexpr int kExitSignalled = 0;
 
 }  // namespace glimmerkin

@@ -29,21 +29,28 @@ class LoopClient {
   // After the wait, with what the display's descriptor reported: 0 when the
   // time ran out or the wait was interrupted.
   virtual void FinishWait(short /*revents*/) {}
+  // New scenes in place of the old, as at the start (SIGUSR1): the frame
+  // limit already counts anew.
+  virtual void Restart() = 0;
 
  protected:
   ~LoopClient() = default;
 };
 
-// The one loop of the Linux front ends: each turn handles the display's
-// events, the front end's timers and a frame when the clock is due, then
-// waits for the display or the next due time. After -frame-limit frames no
-// more run until new scenes count again.
+// The one loop of the Linux front ends: each turn takes the signals that
+// came (run_signals.h), handles the display's events, the front end's
+// timers and a frame when the clock is due, then waits for the display, a
+// signal or the next due time. After -frame-limit frames no more run until
+// new scenes count again.
 class RunLoop {
  public:
+  // Catches the run's signals from here on, so that one coming while the
+  // front end connects and opens its windows is answered too.
   explicit RunLoop(std::optional<uint32_t> frameLimit);
 
   // Turns until End(). A wait that fails, other than by a signal, ends the
-  // run as a display lost would.
+  // run as a display lost would; SIGTERM, SIGINT or SIGHUP ends it with
+  // kExitSignalled.
   void Run(int displayFd, LoopClient& client);
 
   // Ends the run after the current step; the first code given is the run's.
@@ -51,8 +58,9 @@ class RunLoop {
   bool Ended() const { return ended_; }
   int ExitCode() const { return exitCode_; }
 
-  // Frames every intervalMs from now on; a running clock keeps its pace, and
-  // none start once the frame limit has been reached.
+  // Frames every intervalMs from now on, the first within a second (a
+  // locker waits for it); a running clock keeps its pace, and none start
+  // once the frame limit has been reached.
   void StartFrames(uint32_t intervalMs);
   void StopFrames() { clock_.Stop(); }
   // New scenes: the frame limit counts again from their first frame.

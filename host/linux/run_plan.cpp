@@ -8,6 +8,12 @@ uint32_t RunSeed(const RunConfig& config) {
   return config.fixedSeed ? *config.fixedSeed : static_cast<uint32_t>(std::time(nullptr));
 }
 
+uint32_t RestartSeed(const RunConfig& config, uint32_t lastSeed) {
+  const uint32_t seed = RunSeed(config);
+  if (config.fixedSeed || seed != lastSeed) return seed;
+  return lastSeed + 1;
+}
+
 WindowSize TryOutSize(const RunConfig& config) {
   if (config.geometry) return WindowSize{config.geometry->width, config.geometry->height};
   return kTryOutSize;

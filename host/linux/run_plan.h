@@ -12,6 +12,10 @@ namespace glimmerkin {
 
 // The scenes' seed: -fixed-seed as given, else the clock.
 uint32_t RunSeed(const RunConfig& config);
+// The seed of scenes started afresh (SIGUSR1): -fixed-seed's again, so a
+// fixed run stays reproducible; else the clock's, never the last one again,
+// so that the user sees a new scene even within the same second.
+uint32_t RestartSeed(const RunConfig& config, uint32_t lastSeed);
 
 // The try-out window's size: -geometry's, else 960x600.
 struct WindowSize {

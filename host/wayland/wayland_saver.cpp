@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -137,6 +138,7 @@ class WaylandSaver final : public LoopClient {
   void Frame() override;
   bool PrepareWait(short& events) override;
   void FinishWait(short revents) override;
+  void Restart() override;
 
  private:
   bool AllRefused() const;
@@ -758,6 +760,30 @@ void WaylandSaver::ShowMissed(View& view) {
   view.missed = false;
   ViewTarget target(view, buffer, *this);
   PresentWhole(view.scenes.StageAt(0), target);
+}
+
+// New scenes on the same surfaces, each output's the one a fresh start
+// would give it: the plan's seeds all move by the change of the run's seed.
+// Each surface keeps its last frame until its new scene's first, drawn whole.
+void WaylandSaver::Restart() {
+  const uint32_t seed = RestartSeed(config_, seed_);
+  loop_.StopFrames();
+  for (auto& view : views_) {
+    if (view->scenes.Count() == 0) continue;
+    SceneArea area = view->scenes.AreaAt(0);
+    area.seed = area.seed - seed_ + seed;
+    view->scenes.Destroy(nullptr);
+    view->ticked = false;
+    view->missed = false;
+    std::optional<SceneArea> sized = area;
+    // A configured surface has the size it shows at, which its scene may
+    // have followed since it was planned.
+    if (view->configured)
+      sized = WindowScene(view->width * view->scale, view->height * view->scale, view->scale,
+                          config_, area.seed);
+    if (sized) StartScene(*view, *sized);
+  }
+  seed_ = seed;
 }
 
 // Every output there is has had its surface closed by the compositor. With

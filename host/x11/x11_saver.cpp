@@ -402,6 +402,7 @@ class X11Saver final : public LoopClient {
     }
     if (!PrepareDrawing(result)) return result;
 
+    seed_ = RunSeed(config_);
     StartScenes();
     ShareBackBuffer();
     loop_.Run(ConnectionNumber(display_), *this);
@@ -455,16 +456,25 @@ class X11Saver final : public LoopClient {
     return true;
   }
 
+  // New scenes in the same window, their clock started anew: the window
+  // keeps the last frame until their first, which is drawn whole.
+  void Restart() override {
+    scenes_.Destroy(nullptr);
+    loop_.StopFrames();
+    seed_ = RestartSeed(config_, seed_);
+    StartScenes();
+    ShareBackBuffer();
+  }
+
  private:
   // One scene per monitor for the full screen, the primary's being the scene
   // a lone monitor of its size shows for the seed; one for any other window.
   void StartScenes() {
-    const uint32_t seed = RunSeed(config_);
     std::vector<SceneArea> areas;
     if (kind_ == WindowKind::FullScreen) {
-      areas = MonitorScenes(ScreenMonitors(display_, screen_), config_, seed);
+      areas = MonitorScenes(ScreenMonitors(display_, screen_), config_, seed_);
     } else if (const auto area = WindowScene(stageRect_.width, stageRect_.height,
-                                             automaticPixelSize_, config_, seed)) {
+                                             automaticPixelSize_, config_, seed_)) {
       areas.push_back(*area);
     }
     scenes_.Create(areas, config_.settings, nullptr, nullptr);
@@ -907,6 +917,7 @@ class X11Saver final : public LoopClient {
     windowWidth_ = width;
     windowHeight_ = height;
     loop_.CountFramesAnew();
+    seed_ = RunSeed(config_);
     StartScenes();
     if (!ResizeImage()) Close();
   }
@@ -914,6 +925,7 @@ class X11Saver final : public LoopClient {
   WindowKind kind_;
   uint32_t windowId_;
   RunConfig config_;
+  uint32_t seed_ = 0;
   Display* display_ = nullptr;
   int screen_ = 0;
   Window window_ = 0;
