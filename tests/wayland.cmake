@@ -6,7 +6,21 @@ if(NOT TARGET glimmerkin_wayland)
 endif()
 
 pkg_check_modules(GLIMMERKIN_WAYLAND_SERVER REQUIRED IMPORTED_TARGET wayland-server)
-add_executable(wayland_fake_compositor wayland_fake_compositor.cpp)
+# Interfaces the fake only advertises, as swaylock-plugin does.
+set(_wl_fake_gen ${CMAKE_CURRENT_BINARY_DIR}/wayland-fake-protocols)
+file(MAKE_DIRECTORY ${_wl_fake_gen})
+set(_wl_fake_sources)
+foreach(_xml stable/viewporter/viewporter.xml staging/fractional-scale/fractional-scale-v1.xml)
+  get_filename_component(_name ${_xml} NAME_WE)
+  add_custom_command(
+    OUTPUT ${_wl_fake_gen}/${_name}.c
+    COMMAND ${GLIMMERKIN_WAYLAND_SCANNER} private-code ${GLIMMERKIN_WAYLAND_PROTOCOLS}/${_xml}
+            ${_wl_fake_gen}/${_name}.c
+    DEPENDS ${GLIMMERKIN_WAYLAND_PROTOCOLS}/${_xml} VERBATIM)
+  list(APPEND _wl_fake_sources ${_wl_fake_gen}/${_name}.c)
+endforeach()
+set_source_files_properties(${_wl_fake_sources} PROPERTIES COMPILE_OPTIONS "-w")
+add_executable(wayland_fake_compositor wayland_fake_compositor.cpp ${_wl_fake_sources})
 target_link_libraries(wayland_fake_compositor PRIVATE PkgConfig::GLIMMERKIN_WAYLAND_SERVER
                       glimmerkin_wayland_protocols glimmerkin_warnings)
 add_test(NAME wayland_bad_compositor
@@ -21,6 +35,10 @@ add_test(NAME wayland_output_churn
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/wayland_output_churn.sh $<TARGET_FILE:glimmerkin>
           $<TARGET_FILE:wayland_fake_compositor>)
 set_tests_properties(wayland_output_churn PROPERTIES TIMEOUT 60)
+add_test(NAME wayland_plugin
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/wayland_plugin.sh $<TARGET_FILE:glimmerkin>
+          $<TARGET_FILE:wayland_fake_compositor> ${CMAKE_CURRENT_SOURCE_DIR}/wayland_socket.py)
+set_tests_properties(wayland_plugin PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 60)
 
 if(GLIMMERKIN_SANITIZE)
   return()

@@ -7,7 +7,7 @@ GLIMMERKIN=$1
 FAKE=$2
 export XDG_RUNTIME_DIR=$TEST_DIR/run XDG_CONFIG_HOME=$TEST_DIR/config
 mkdir -m 0700 "$XDG_RUNTIME_DIR"
-unset DISPLAY
+unset DISPLAY WAYLAND_SOCKET
 
 # expect MODE EXPECTED-TEXT SAVER-ARGS...: against a fake compositor in MODE.
 expect() {
@@ -34,7 +34,8 @@ expect() {
 
 expect empty "no wl_compositor or wl_shm" /s
 expect bare "neither the layer shell nor xdg-shell" /s
-expect bare "neither the layer shell nor xdg-shell" -window
+expect bare "-window needs a compositor with xdg-shell" -window
+expect plugin "-window needs a compositor with xdg-shell" -window
 expect bare "needs a compositor with the layer shell" -background
 expect refuse "refused a request (zwlr_layer_shell_v1 error 0)" /s
 expect refuse "refused a request" -background
@@ -75,9 +76,18 @@ WAYLAND_DISPLAY=nothing-here "$GLIMMERKIN" /s 2>"$TEST_DIR/saver.log" || status=
 [ "$status" -eq 1 ] || fail "no compositor: exit status $status"
 grep -q "cannot connect" "$TEST_DIR/saver.log" || fail "no compositor: said '$(cat "$TEST_DIR/saver.log")'"
 
-# Which front end: Wayland when WAYLAND_DISPLAY is set, X11 with -x11 or
-# without it (no X display here, so X11 says so).
-for run in "WAYLAND_DISPLAY=nothing-here /s -x11" "WAYLAND_DISPLAY= /s" "WAYLAND_DISPLAY= -background"; do
+# Which front end: Wayland when WAYLAND_SOCKET (a connection handed over) or
+# WAYLAND_DISPLAY is set, X11 with -x11 or without them (no X display here,
+# so X11 says so). libwayland refuses a WAYLAND_SOCKET that is no descriptor.
+for args in /s -background; do
+  status=0
+  WAYLAND_SOCKET=not-a-descriptor "$GLIMMERKIN" $args 2>"$TEST_DIR/saver.log" || status=$?
+  [ "$status" -eq 1 ] || fail "WAYLAND_SOCKET alone, $args: exit status $status"
+  grep -q "cannot connect to the Wayland compositor" "$TEST_DIR/saver.log" \
+    || fail "WAYLAND_SOCKET alone, $args: not Wayland: '$(cat "$TEST_DIR/saver.log")'"
+done
+for run in "WAYLAND_DISPLAY=nothing-here /s -x11" "WAYLAND_SOCKET=7 -background -x11" \
+           "WAYLAND_DISPLAY= /s" "WAYLAND_DISPLAY= -background"; do
   read -r setting args <<<"$run"
   status=0
   # shellcheck disable=SC2086

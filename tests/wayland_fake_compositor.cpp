@@ -16,8 +16,19 @@
 //               SIGUSR1 asks every toplevel to close and prints how many
 //               toplevels were made
 //       hangup  drops every client as it connects
+//       plugin  what swaylock-plugin offers the program beneath its lock:
+//               wl_compositor, wl_shm, zwlr_layer_shell_v1, xdg_output,
+//               two wl_outputs (FAKE-1 640x480 at 0,0, FAKE-2 320x240 at
+//               640,0), wp_viewporter and wp_fractional_scale_manager_v1;
+//               no wl_seat, no xdg_wm_base. A layer surface is configured
+//               to its output's size at its first commit; each commit with a
+//               buffer prints "commit OUTPUT WxH drawn|black whole|part MS"
+//               (MS: since the client connected) and lets the buffer go at
+//               once. SIGUSR1 hangs up on every client.
 // It serves in $XDG_RUNTIME_DIR/SOCKET until it is ended.
 #include <wayland-server.h>
+
+#include <time.h>
 
 #include <algorithm>
 #include <csignal>
@@ -34,6 +45,10 @@ extern const struct wl_interface zwlr_layer_shell_v1_interface;
 extern const struct wl_interface zwlr_layer_surface_v1_interface;
 extern const struct wl_interface xdg_wm_base_interface;
 extern const struct wl_interface xdg_toplevel_interface;
+extern const struct wl_interface zxdg_output_manager_v1_interface;
+extern const struct wl_interface zxdg_output_v1_interface;
+extern const struct wl_interface wp_viewporter_interface;
+extern const struct wl_interface wp_fractional_scale_manager_v1_interface;
 }
 
 namespace {
@@ -221,6 +236,142 @@ void Commit(Surface& surface) {
   WriteOut(surface);
 }
 
+// --- plugin mode ----------------------------------------------------------
+
+struct FakeOutput {
+  const char* name;
+  int32_t x, y, width, height;
+};
+const FakeOutput kPluginOutputs[] = {{"FAKE-1", 0, 0, 640, 480}, {"FAKE-2", 640, 0, 320, 240}};
+
+struct PluginSurface {
+  wl_resource* surface = nullptr;
+  wl_resource* layer = nullptr;
+  const FakeOutput* output = nullptr;
+  bool configured = false;
+  // The attached buffer by id: it may be gone by the commit.
+  uint32_t pendingBuffer = 0;
+  bool attached = false;
+  bool whole = false;  // the damage since the last commit covers the buffer
+  std::vector<int32_t> damage;
+};
+std::vector<PluginSurface*> g_pluginSurfaces;
+long long g_connectedMs = 0;
+
+long long NowMs() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+void PluginCommit(PluginSurface& surface) {
+  if (surface.layer != nullptr && !surface.configured && surface.output != nullptr) {
+    surface.configured = true;
+    wl_resource_post_event(surface.layer, 0, wl_display_next_serial(g_display),
+                           static_cast<uint32_t>(surface.output->width),
+                           static_cast<uint32_t>(surface.output->height));
+  }
+  const bool attached = surface.attached;
+  surface.attached = false;
+  std::vector<int32_t> damage;
+  damage.swap(surface.damage);
+  if (!attached || surface.pendingBuffer == 0) return;
+  wl_resource* buffer =
+      wl_client_get_object(wl_resource_get_client(surface.surface), surface.pendingBuffer);
+  wl_shm_buffer* shm = buffer != nullptr ? wl_shm_buffer_get(buffer) : nullptr;
+  if (shm == nullptr) return;
+  const int32_t w = wl_shm_buffer_get_width(shm);
+  const int32_t h = wl_shm_buffer_get_height(shm);
+  const int32_t stride = wl_shm_buffer_get_stride(shm);
+  bool drawn = false;
+  wl_shm_buffer_begin_access(shm);
+  const auto* data = static_cast<const uint8_t*>(wl_shm_buffer_get_data(shm));
+  for (int32_t y = 0; y < h && !drawn; ++y) {
+    const auto* row = reinterpret_cast<const uint32_t*>(data + static_cast<ptrdiff_t>(y) * stride);
+    for (int32_t x = 0; x < w; ++x)
+      if ((row[x] & 0xffffff) != 0) {
+        drawn = true;
+        break;
+      }
+  }
+  wl_shm_buffer_end_access(shm);
+  bool whole = false;
+  for (size_t i = 0; i + 3 < damage.size(); i += 4)
+    if (damage[i] <= 0 && damage[i + 1] <= 0 && int64_t{damage[i]} + damage[i + 2] >= w &&
+        int64_t{damage[i + 1]} + damage[i + 3] >= h)
+      whole = true;
+  std::printf("commit %s %dx%d %s %s %lld\n",
+              surface.output != nullptr ? surface.output->name : "none", w, h,
+              drawn ? "drawn" : "black", whole ? "whole" : "part", NowMs() - g_connectedMs);
+  std::fflush(stdout);
+  wl_buffer_send_release(buffer);
+}
+
+// wl_surface as above: attach, damage and damage_buffer (scale 1), commit.
+int DispatchPluginSurface(const void* implementation, void* target, uint32_t opcode,
+                          const wl_message* message, wl_argument* args) {
+  auto* surface = static_cast<PluginSurface*>(wl_resource_get_user_data(static_cast<wl_resource*>(target)));
+  switch (opcode) {
+    case 1:
+      surface->pendingBuffer =
+          args[0].o != nullptr ? wl_resource_get_id(reinterpret_cast<wl_resource*>(args[0].o)) : 0;
+      surface->attached = true;
+      return 0;
+    case 2:
+    case 9:
+      surface->damage.insert(surface->damage.end(), {args[0].i, args[1].i, args[2].i, args[3].i});
+      return 0;
+    case 6:
+      PluginCommit(*surface);
+      return 0;
+    default:
+      return Dispatch(implementation, target, opcode, message, args);
+  }
+}
+
+void PluginSurfaceGone(wl_resource* resource) {
+  auto* surface = static_cast<PluginSurface*>(wl_resource_get_user_data(resource));
+  std::erase(g_pluginSurfaces, surface);
+  delete surface;
+}
+
+void PluginLayerGone(wl_resource* resource) {
+  for (PluginSurface* surface : g_pluginSurfaces)
+    if (surface->layer == resource) surface->layer = nullptr;
+}
+
+void BindPluginOutput(wl_client* client, void* data, uint32_t version, uint32_t id) {
+  const auto* output = static_cast<const FakeOutput*>(data);
+  wl_resource* resource =
+      wl_resource_create(client, &wl_output_interface, static_cast<int>(version), id);
+  if (resource == nullptr) return;
+  wl_resource_set_dispatcher(resource, Dispatch, nullptr, data, nullptr);
+  wl_output_send_geometry(resource, output->x, output->y, 300, 200, WL_OUTPUT_SUBPIXEL_UNKNOWN,
+                          "fake", output->name, WL_OUTPUT_TRANSFORM_NORMAL);
+  wl_output_send_mode(resource, WL_OUTPUT_MODE_CURRENT, output->width, output->height, 60000);
+  wl_output_send_scale(resource, 1);
+  wl_output_send_done(resource);
+}
+
+// Which of the fake outputs a client's wl_output stands for; none for
+// another object.
+const FakeOutput* OutputOf(wl_resource* resource) {
+  if (resource == nullptr || !wl_resource_instance_of(resource, &wl_output_interface, nullptr))
+    return nullptr;
+  return static_cast<const FakeOutput*>(wl_resource_get_user_data(resource));
+}
+
+int HangUpAll(int, void*) {
+  std::vector<wl_client*> clients;
+  wl_client* client = nullptr;
+  wl_client_for_each(client, wl_display_get_client_list(g_display)) clients.push_back(client);
+  for (wl_client* c : clients) wl_client_destroy(c);
+  return 0;
+}
+
+void Connected(wl_listener*, void*) { g_connectedMs = NowMs(); }
+wl_listener g_connected = {{nullptr, nullptr}, Connected};
+
 // --- churn mode -----------------------------------------------------------
 
 std::vector<wl_resource*> g_toplevels;
@@ -327,7 +478,20 @@ int Dispatch(const void*, void* target, uint32_t, const wl_message* message, wl_
         wl_client_post_no_memory(wl_resource_get_client(resource));
         return 0;
       }
-      if (g_mode == "buffers" && message->types[index] == &wl_surface_interface) {
+      if (g_mode == "plugin" && message->types[index] == &wl_surface_interface) {
+        auto* surface = new PluginSurface;
+        surface->surface = made;
+        g_pluginSurfaces.push_back(surface);
+        wl_resource_set_dispatcher(made, DispatchPluginSurface, nullptr, surface, PluginSurfaceGone);
+      } else if (g_mode == "plugin" && message->types[index] == &zxdg_output_v1_interface) {
+        // get_xdg_output(new id, output): its logical place and size.
+        wl_resource_set_dispatcher(made, Dispatch, nullptr, nullptr, nullptr);
+        if (const FakeOutput* output = OutputOf(reinterpret_cast<wl_resource*>(args[index + 1].o))) {
+          wl_resource_post_event(made, 0, output->x, output->y);
+          wl_resource_post_event(made, 1, output->width, output->height);
+          if (wl_resource_get_version(made) < 3) wl_resource_post_event(made, 2);
+        }
+      } else if (g_mode == "buffers" && message->types[index] == &wl_surface_interface) {
         auto* surface = new Surface;
         g_surfaces.push_back(surface);
         wl_resource_set_dispatcher(made, DispatchSurface, nullptr, surface, SurfaceGone);
@@ -364,6 +528,24 @@ int DispatchLayerShell(const void*, void* target, uint32_t opcode, const wl_mess
   }
   if (g_mode == "refuse") {
     wl_resource_post_error(shell, 0, "this compositor takes no layer surfaces");
+    return 0;
+  }
+  if (g_mode == "plugin") {
+    wl_resource* layer = wl_resource_create(wl_resource_get_client(shell),
+                                            &zwlr_layer_surface_v1_interface,
+                                            wl_resource_get_version(shell), args[0].n);
+    if (layer == nullptr) return 0;
+    wl_resource_set_dispatcher(layer, Dispatch, nullptr, nullptr, PluginLayerGone);
+    auto* surface = args[1].o != nullptr
+                        ? static_cast<PluginSurface*>(wl_resource_get_user_data(
+                              reinterpret_cast<wl_resource*>(args[1].o)))
+                        : nullptr;
+    if (surface != nullptr) {
+      surface->layer = layer;
+      // No output named: the compositor picks one, here the first.
+      const FakeOutput* output = OutputOf(reinterpret_cast<wl_resource*>(args[2].o));
+      surface->output = output != nullptr ? output : &kPluginOutputs[0];
+    }
     return 0;
   }
   wl_resource* layer = wl_resource_create(wl_resource_get_client(shell),
@@ -406,7 +588,7 @@ int Stop(int, void*) {
 
 int main(int argc, char** argv) {
   if (argc != 3 && !(argc == 5 && std::strcmp(argv[2], "buffers") == 0)) {
-    std::fputs("usage: wayland_fake_compositor SOCKET empty|bare|refuse|close|hangup|xdg|churn\n"
+    std::fputs("usage: wayland_fake_compositor SOCKET empty|bare|refuse|close|hangup|xdg|churn|plugin\n"
                "       wayland_fake_compositor SOCKET buffers OUT HOLD\n",
                stderr);
     return 2;
@@ -417,7 +599,8 @@ int main(int argc, char** argv) {
     g_holdFrom = std::strtoull(argv[4], nullptr, 10);
   }
   if (g_mode != "empty" && g_mode != "bare" && g_mode != "refuse" && g_mode != "close" &&
-      g_mode != "hangup" && g_mode != "xdg" && g_mode != "buffers" && g_mode != "churn") {
+      g_mode != "hangup" && g_mode != "xdg" && g_mode != "buffers" && g_mode != "churn" &&
+      g_mode != "plugin") {
     std::fprintf(stderr, "wayland_fake_compositor: unknown mode '%s'\n", argv[2]);
     return 2;
   }
@@ -427,7 +610,20 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (g_mode == "hangup") wl_display_add_client_created_listener(g_display, &g_hangup);
-  if (g_mode != "empty") {
+  if (g_mode == "plugin") {
+    wl_display_add_client_created_listener(g_display, &g_connected);
+    wl_display_init_shm(g_display);
+    wl_global_create(g_display, &wl_compositor_interface, 4,
+                     const_cast<wl_interface*>(&wl_compositor_interface), BindAny);
+    for (const FakeOutput& output : kPluginOutputs)
+      wl_global_create(g_display, &wl_output_interface, 3, const_cast<FakeOutput*>(&output),
+                       BindPluginOutput);
+    for (const wl_interface* interface :
+         {&zwlr_layer_shell_v1_interface, &zxdg_output_manager_v1_interface,
+          &wp_viewporter_interface, &wp_fractional_scale_manager_v1_interface})
+      wl_global_create(g_display, interface, interface->version, const_cast<wl_interface*>(interface),
+                       BindAny);
+  } else if (g_mode != "empty") {
     wl_display_init_shm(g_display);
     wl_global_create(g_display, &wl_compositor_interface, 4,
                      const_cast<wl_interface*>(&wl_compositor_interface), BindAny);
@@ -444,6 +640,7 @@ int main(int argc, char** argv) {
   wl_event_loop_add_signal(loop, SIGTERM, Stop, nullptr);
   wl_event_loop_add_signal(loop, SIGINT, Stop, nullptr);
   if (g_mode == "buffers" && g_holdFrom != 0) g_holdTimer = wl_event_loop_add_timer(loop, EndHold, nullptr);
+  if (g_mode == "plugin") wl_event_loop_add_signal(loop, SIGUSR1, HangUpAll, nullptr);
   if (g_mode == "churn") {
     wl_event_loop_add_signal(loop, SIGUSR1, CloseAll, nullptr);
     g_churnTimer = wl_event_loop_add_timer(loop, Churn, nullptr);

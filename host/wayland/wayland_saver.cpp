@@ -890,11 +890,15 @@ int WaylandSaver::Run() {
     std::fprintf(stderr, "glimmerkin: -background needs a compositor with the layer shell\n");
     return 1;
   }
-  if (layerShell_ == nullptr || kind_ == WindowKind::TryOut) {
-    if (wmBase_ == nullptr) {
-      std::fprintf(stderr, "glimmerkin: the compositor offers neither the layer shell nor xdg-shell\n");
-      return kExitNoDisplay;
-    }
+  // /s needs one of the two shells and nothing else (no seat: a compositor
+  // beneath a locker offers none); the try-out window is a toplevel.
+  if (kind_ == WindowKind::TryOut && wmBase_ == nullptr) {
+    std::fprintf(stderr, "glimmerkin: -window needs a compositor with xdg-shell\n");
+    return kExitNoDisplay;
+  }
+  if (layerShell_ == nullptr && wmBase_ == nullptr) {
+    std::fprintf(stderr, "glimmerkin: the compositor offers neither the layer shell nor xdg-shell\n");
+    return kExitNoDisplay;
   }
   if (kind_ == WindowKind::TryOut) views_.push_back(MakeView(nullptr));
   FollowOutputs();
