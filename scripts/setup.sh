@@ -11,7 +11,7 @@ packages=(
   xvfb xdotool x11-apps x11-utils x11-xserver-utils imagemagick
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine64
-  xscreensaver
+  xscreensaver xsecurelock libpam-wrapper libnss-wrapper
   libwayland-dev libwayland-bin wayland-protocols libxkbcommon-dev sway grim wtype
   emscripten nodejs
   lintian dpkg-dev fakeroot file zip unzip man-db

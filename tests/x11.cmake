@@ -34,6 +34,7 @@ glimmerkin_x11_test(x11_frame)
 glimmerkin_x11_test(x11_expose)
 glimmerkin_x11_test(x11_monitor_churn)
 glimmerkin_x11_test(x11_signals)
+glimmerkin_x11_test(x11_xsecurelock)
 glimmerkin_x11_test(x11_xscreensaver)
 # The daemon test adds a user account and runs as it: never two at once.
 set_tests_properties(x11_xscreensaver PROPERTIES RUN_SERIAL TRUE)
