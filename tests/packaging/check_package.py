@@ -151,6 +151,14 @@ def check_control(deb, version, source_dir, root):
     for package in ("libc6", "libx11-6"):
         check(package in depends, f"Depends lacks {package}: {fields.get('Depends')}")
     check(depends.get("libc6", "").startswith("(>= "), "Depends: libc6 has no lower version bound")
+    # A locker to run it beneath is suggested, never required: the program
+    # runs without one, and which locker is the user's choice.
+    suggests = depends_names(fields.get("Suggests", ""))
+    check("xsecurelock" in suggests, f"Suggests lacks xsecurelock: {fields.get('Suggests')}")
+    for field in ("Depends", "Pre-Depends", "Recommends"):
+        if field in fields:
+            check("xsecurelock" not in depends_names(fields[field]),
+                  f"{field} names xsecurelock: {fields[field]}")
     needed = needed_libraries(binary)
     check(len(needed) >= 3, f"the program links only {needed}")
     for soname in needed:
