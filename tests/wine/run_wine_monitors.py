@@ -33,6 +33,7 @@ LEFT_W, LEFT_H = 1281, 1023     # the secondary monitor
 PRIMARY_W, PRIMARY_H = 1920, 1200
 SCREEN_W, SCREEN_H = LEFT_W + PRIMARY_W, PRIMARY_H
 SLOW_SPEED = -200               # (11 + 200) x 15 = 3165 ms between frames
+PAINT_SPEED = -650              # (11 + 650) x 15 = 9915 ms: time to repaint and look
 GOLDEN = 0x9E3779B9             # the documented step between monitor seeds
 WM_DISPLAYCHANGE = 0x007E
 
@@ -151,8 +152,8 @@ def differing_rows(grab, x, y, rows):
     return sum(grab.rgb_row(x, y + v, width) != row for v, row in enumerate(rows))
 
 
-def write_settings(s, pixel_size=None):
-    text = f"[Glimmerkin]\r\nRedraw Speed={SLOW_SPEED}\r\nNum Sprites=9\r\n"
+def write_settings(s, pixel_size=None, speed=SLOW_SPEED):
+    text = f"[Glimmerkin]\r\nRedraw Speed={speed}\r\nNum Sprites=9\r\n"
     if pixel_size is not None:
         text += f"Pixel Size={pixel_size}\r\n"
     with open(s.settings_path(), "w", newline="") as f:
@@ -192,13 +193,17 @@ def check_monitors(s, frames, started, shown, pixel_size):
                       f"({differing_rows(grab, LEFT_W, 0, rows)} rows differ from seed {started})")
     expect(len(matches) == 1, f"several seeds match: {matches}")
     seed = matches[0]
+    check_other_monitor(grab, frames, seed, pixel_size, "")
+    return seed, grab
+
+
+def check_other_monitor(grab, frames, seed, pixel_size, when):
     other = (seed + GOLDEN) % (1 << 32)
     rows = frames.at_pixel_size(other, LEFT_W, LEFT_H, 1, pixel_size)
     bad = differing_rows(grab, 0, 0, rows)
-    expect(bad == 0, f"the left monitor differs from its scene (seed {other}) in {bad} rows")
+    expect(bad == 0, f"the left monitor differs from its scene (seed {other}) in {bad} rows{when}")
     expect(grab.black(0, LEFT_H, LEFT_W, SCREEN_H - LEFT_H), "the strip below the left monitor "
-           "is not black")
-    return seed, grab
+           f"is not black{when}")
 
 
 def start(s, pointer=(200, 500)):
@@ -320,6 +325,30 @@ def case_display_changes(s, frames):
     expect(s.finish(saver) == 0, "a key did not end the saver after the display changes")
 
 
+def case_paint_shows_last_frame(s, frames):
+    """Parts of the window invalidated with their background erased (as when
+    something uncovers them) show the last frame again at once, not black
+    until the next frame: the whole window at pixel size 1, and at pixel
+    size 2 a rectangle across both monitors. Frames are ten seconds apart,
+    so the screen must still be exactly the first frame."""
+    for pixel_size, part in ((1, ()), (2, (LEFT_W - 300, 200, 700, 500))):
+        write_settings(s, pixel_size, speed=PAINT_SPEED)
+        saver, _, started, shown = start(s)
+        seed, _ = check_monitors(s, frames, started, shown, pixel_size)
+        facts = s.host("repaint", "WindowsScreenSaverClass", "Screen Saver",
+                       *(str(v) for v in part))
+        expect(facts.get("invalidated") == "1", f"could not invalidate the saver window: {facts}")
+        expect(facts.get("painted") == "1", "the saver did not paint its invalidated window")
+        grab = s.grab()
+        when = f" after a repaint at pixel size {pixel_size}"
+        rows = frames.at_pixel_size(seed, PRIMARY_W, PRIMARY_H, 1, pixel_size)
+        bad = differing_rows(grab, LEFT_W, 0, rows)
+        expect(bad == 0, f"the primary monitor differs from its first frame in {bad} rows{when}")
+        check_other_monitor(grab, frames, seed, pixel_size, when)
+        s.xdotool("key", "a")
+        expect(s.finish(saver) == 0, "a key did not end the saver")
+
+
 def case_fixed_pixel_size(s, frames):
     """At 96 dpi: "Pixel Size" 3 fixes it; values beyond 1..4 are automatic (1)."""
     for setting, size in (("3", 3), ("4000000000", 1), ("-2", 1)):
@@ -354,6 +383,7 @@ CASES = [
     ("two-monitors", case_two_monitors),
     ("input-on-the-other-monitor", case_input_on_the_other_monitor),
     ("display-changes", case_display_changes),
+    ("paint-shows-last-frame", case_paint_shows_last_frame),
     ("fixed-pixel-size", case_fixed_pixel_size),
     ("high-density", case_high_density),
 ]
