@@ -222,6 +222,8 @@ void RepaintWhole(Stage& stage) { stage.damage.whole = true; }
 
 void PresentWhole(Stage& stage, PresentTarget& target) { Present(stage, target, true); }
 
+void PresentAgain(Stage& stage, PresentTarget& target) { Present(stage, target, false); }
+
 void ResizeStage(Stage& stage, ReferenceContext reference, int32_t width, int32_t height) {
   if (width == stage.screenWidth && height == stage.screenHeight) return;
   stage.screenWidth = width;

@@ -138,6 +138,9 @@ void RepaintWhole(Stage& stage);
 // Shows what the back buffer holds now, whole, without a step: the ground
 // of a stage just resized, black before the first frame.
 void PresentWhole(Stage& stage, PresentTarget& target);
+// Shows the last frame again, without a step, through a target whose buffer
+// missed it: what that buffer lacks by its age.
+void PresentAgain(Stage& stage, PresentTarget& target);
 void DestroyStage(Stage& stage, FrameTimer* timer);
 
 // A new stage size (a window resized): the background is composed anew at

@@ -29,7 +29,13 @@
 namespace glimmerkin {
 namespace {
 
+// A compositor that is slow to let buffers go (a first frame at 4K, say)
+// may have the saver make up to four; once it keeps pace again, buffers
+// beyond two that stay unused this many frames go, each a whole frame of
+// memory (33 MB at 3840x2160).
 constexpr size_t kMaxBuffers = 4;
+constexpr size_t kKeptBuffers = 2;
+constexpr uint64_t kIdleFrames = 50;
 
 // One wl_shm buffer; drawn into only while the compositor does not hold it.
 struct Buffer {
@@ -679,8 +685,18 @@ Buffer* WaylandSaver::FreeBuffer(View& view) {
   std::erase_if(view.buffers, [&](const std::unique_ptr<Buffer>& b) {
     return !b->busy && (b->width != w || b->height != h);
   });
+  // The free buffer shown last lacks the least.
+  Buffer* found = nullptr;
   for (auto& b : view.buffers)
-    if (!b->busy && b->width == w && b->height == h) return b.get();
+    if (!b->busy && (found == nullptr || b->filledAt > found->filledAt)) found = b.get();
+  if (found != nullptr) {
+    for (size_t i = view.buffers.size(); i-- > 0 && view.buffers.size() > kKeptBuffers;) {
+      Buffer* b = view.buffers[i].get();
+      if (b != found && !b->busy && b->filledAt + kIdleFrames < view.frameCount)
+        view.buffers.erase(view.buffers.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+    return found;
+  }
   if (view.buffers.size() >= kMaxBuffers) return nullptr;
   const size_t stride = static_cast<size_t>(w) * 4;
   const size_t bytes = stride * static_cast<size_t>(h);
@@ -759,7 +775,7 @@ void WaylandSaver::ShowMissed(View& view) {
   if (buffer == nullptr) return;
   view.missed = false;
   ViewTarget target(view, buffer, *this);
-  PresentWhole(view.scenes.StageAt(0), target);
+  PresentAgain(view.scenes.StageAt(0), target);
 }
 
 // New scenes on the same surfaces, each output's the one a fresh start

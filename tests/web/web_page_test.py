@@ -9,7 +9,9 @@ frames  after ticks=N the canvas equals the simulator's frame, pixel for
         files are requested.
 params  bad or absurd parameters give the defaults.
 live    real time: frames come no faster than the redraw speed allows, the
-        scene goes on after input, and resizing the window reshapes the stage.
+        scene goes on after input, and resizing the window reshapes the stage;
+        a frame puts only a small part of the canvas, and the canvas built
+        from those parts equals the simulator's frame.
 """
 import os
 import sys
@@ -185,8 +187,87 @@ wait(function () { return frames("fast") >= 3 && frames("slow") >= 2; }, functio
 """ % webpage.post_json_script()
 
 
+# A page that watches the saver's frames for two seconds, counting the
+# pixels each one hands to putImageData, then hashes the canvas together
+# with the number of frames run.
+PUT_SIZE = (640, 480)
+PUT_HARNESS = """<!DOCTYPE html><html><head><title>harness</title></head><body style="margin:0">
+<iframe id="page" src="/index.html?seed=9&speed=10&size=%dx%d" width="%d" height="%d"
+  style="border:0"></iframe>
+<script>
+%s
+const frame = document.getElementById("page");
+function status() {
+  const d = frame.contentDocument;
+  const o = d && d.getElementById("status");
+  const w = o ? o.textContent.split(" ") : [];
+  const s = {};
+  for (let i = 0; i + 1 < w.length; i += 2) s[w[i]] = w[i + 1];
+  return s;
+}
+// [frames run since the last look, pixels put meanwhile, the page's own
+// count of the last frame's]
+const result = { looks: [] };
+let seen = 0, start = 0, put = 0;
+function watch() {
+  const s = status();
+  const n = Number(s.frames || 0);
+  if (!start && n >= 5) {
+    start = performance.now();
+    seen = n;
+    const context = frame.contentWindow.CanvasRenderingContext2D.prototype;
+    const original = context.putImageData;
+    context.putImageData = function (image, dx, dy, x, y, w, h) {
+      put += arguments.length >= 7 ? w * h : image.width * image.height;
+      return original.apply(this, arguments);
+    };
+  } else if (start && n !== seen) {
+    result.looks.push([n - seen, put, Number(s.put)]);
+    seen = n;
+    put = 0;
+  }
+  if (!start || performance.now() - start < 2000) {
+    if (performance.now() < 20000) requestAnimationFrame(watch);
+    else post(result);
+    return;
+  }
+  // The status and the canvas as one frame left them.
+  const canvas = frame.contentDocument.getElementById("stage");
+  const bytes = canvas.getContext("2d").getImageData(0, 0, canvas.width, canvas.height).data;
+  let h = 0x811c9dc5;
+  for (let i = 0; i < bytes.length; ++i) h = Math.imul(h ^ bytes[i], 0x01000193);
+  result.hash = (h >>> 0).toString(16).padStart(8, "0");
+  result.frames = n;
+  result.canvas = s.canvas;
+  post(result);
+}
+requestAnimationFrame(watch);
+</script></body></html>
+""" % (PUT_SIZE + PUT_SIZE + (webpage.post_json_script(),))
+
+
 def live(browser, server, sim, tmp):
-    del sim, tmp
+    raw = browser.report(server, server.url("/put.html"), 800, 600, timeout=60)
+    result = webpage.json.loads(raw)
+    looks = result["looks"]
+    area = PUT_SIZE[0] * PUT_SIZE[1]
+    frames_seen = sum(k for k, _, _ in looks)
+    largest = max((p / k for k, p, _ in looks), default=0)
+    print(f"     {frames_seen} frames: at most {largest:.0f}, "
+          f"{sum(p for _, p, _ in looks) / max(frames_seen, 1):.0f} on average of {area} pixels")
+    check(result.get("canvas") == "%dx%d" % PUT_SIZE and frames_seen >= 10,
+          f"the page ran frames at {result.get('canvas')} ({frames_seen} seen)")
+    # Nine aliens change a few percent of a 640x480 canvas a frame; a page
+    # that put the whole canvas, or a fair part of it, would be far above.
+    check(0 < largest <= area / 8,
+          f"a frame puts at most an eighth of the canvas ({largest:.0f} of {area} pixels)")
+    check(all(p == own for k, p, own in looks if k == 1),
+          "the page's report says what its frame put")
+    frames = result.get("frames", 0)
+    want = webpage.sim_frame_hash(sim, tmp, 9, PUT_SIZE[0], PUT_SIZE[1], frames, 9)
+    check(result.get("hash") == want,
+          f"after {frames} frames put in parts the canvas {result.get('hash')} = simulator {want}")
+
     raw = browser.report(server, server.url("/harness.html"), 800, 600, timeout=60)
     result = webpage.json.loads(raw)
     print("     report:", result)
@@ -218,7 +299,8 @@ def main(argv):
             return 1
     webpage.ending_on_signals()
     with tempfile.TemporaryDirectory(prefix="glimmerkin-web-") as tmp:
-        server = webpage.Server(page, {"/harness.html": LIVE_HARNESS.encode()})
+        server = webpage.Server(page, {"/harness.html": LIVE_HARNESS.encode(),
+                                       "/put.html": PUT_HARNESS.encode()})
         try:
             browser = webpage.Browser(tmp)
             {"frames": frames, "params": params, "live": live}[which](browser, server, sim, tmp)

@@ -33,6 +33,7 @@ LEFT_W, LEFT_H = 1281, 1023     # the secondary monitor
 PRIMARY_W, PRIMARY_H = 1920, 1200
 SCREEN_W, SCREEN_H = LEFT_W + PRIMARY_W, PRIMARY_H
 SLOW_SPEED = -200               # (11 + 200) x 15 = 3165 ms between frames
+PAINT_SPEED = -650              # (11 + 650) x 15 = 9915 ms: time to repaint and look
 GOLDEN = 0x9E3779B9             # the documented step between monitor seeds
 WM_DISPLAYCHANGE = 0x007E
 
@@ -151,22 +152,26 @@ def differing_rows(grab, x, y, rows):
     return sum(grab.rgb_row(x, y + v, width) != row for v, row in enumerate(rows))
 
 
-def write_settings(s, pixel_size=None):
-    text = f"[Glimmerkin]\r\nRedraw Speed={SLOW_SPEED}\r\nNum Sprites=9\r\n"
+def write_settings(s, pixel_size=None, speed=SLOW_SPEED):
+    text = f"[Glimmerkin]\r\nRedraw Speed={speed}\r\nNum Sprites=9\r\n"
     if pixel_size is not None:
         text += f"Pixel Size={pixel_size}\r\n"
     with open(s.settings_path(), "w", newline="") as f:
         f.write(text)
 
 
-def first_frame(s):
-    """The screen once the first frame is up (the primary no longer black)."""
-    deadline = time.time() + 20
+def first_frame(s, timeout=20, after_black=False):
+    """The screen once the first frame is up (the primary no longer black);
+    with after_black, the first frame after the primary has gone black."""
+    deadline = time.time() + timeout
     saw_black = False
     while time.time() < deadline:
         grab = s.grab()
         if grab.black(LEFT_W + PRIMARY_W // 2, PRIMARY_H // 2, 8, 8):
             saw_black = True
+            time.sleep(0.1)
+            continue
+        if after_black and not saw_black:
             time.sleep(0.1)
             continue
         # The other scene is drawn right after the primary's: let the frame
@@ -176,10 +181,12 @@ def first_frame(s):
     raise Failure("no frame appeared on the primary monitor")
 
 
-def check_monitors(s, frames, started, shown, pixel_size):
-    """Both monitors show their own scene's first frame at `pixel_size`; the
-    strip that no monitor shows is black. Returns the seed found."""
-    grab, _ = first_frame(s)
+def check_monitors(s, frames, started, shown, pixel_size, grab=None):
+    """Both monitors show their own scene's first frame at `pixel_size` (in
+    `grab`, else once it is up); the strip that no monitor shows is black.
+    Returns the seed found."""
+    if grab is None:
+        grab, _ = first_frame(s)
     matches = []
     for seed in range(started - 1, shown + 2):
         rows = frames.at_pixel_size(seed, PRIMARY_W, PRIMARY_H, 1, pixel_size)
@@ -192,19 +199,23 @@ def check_monitors(s, frames, started, shown, pixel_size):
                       f"({differing_rows(grab, LEFT_W, 0, rows)} rows differ from seed {started})")
     expect(len(matches) == 1, f"several seeds match: {matches}")
     seed = matches[0]
-    other = (seed + GOLDEN) % (1 << 32)
-    rows = frames.at_pixel_size(other, LEFT_W, LEFT_H, 1, pixel_size)
-    bad = differing_rows(grab, 0, 0, rows)
-    expect(bad == 0, f"the left monitor differs from its scene (seed {other}) in {bad} rows")
-    expect(grab.black(0, LEFT_H, LEFT_W, SCREEN_H - LEFT_H), "the strip below the left monitor "
-           "is not black")
+    check_other_monitor(grab, frames, seed, pixel_size, "")
     return seed, grab
 
 
-def start(s, pointer=(200, 500)):
+def check_other_monitor(grab, frames, seed, pixel_size, when):
+    other = (seed + GOLDEN) % (1 << 32)
+    rows = frames.at_pixel_size(other, LEFT_W, LEFT_H, 1, pixel_size)
+    bad = differing_rows(grab, 0, 0, rows)
+    expect(bad == 0, f"the left monitor differs from its scene (seed {other}) in {bad} rows{when}")
+    expect(grab.black(0, LEFT_H, LEFT_W, SCREEN_H - LEFT_H), "the strip below the left monitor "
+           f"is not black{when}")
+
+
+def start(s, pointer=(200, 500), limit_ms=60000):
     s.xdotool("mousemove", str(pointer[0]), str(pointer[1]))
     started = int(time.time())
-    saver = s.start_saver("/s")
+    saver = s.start_saver("/s", limit_ms=limit_ms)
     facts = s.wait_saver_window()
     shown = int(time.time())
     return saver, facts, started, shown
@@ -259,11 +270,6 @@ def rss_kb(pid):
     return 0
 
 
-def cpu_ticks(pid):
-    fields = open(f"/proc/{pid}/stat").read().rsplit(")", 1)[1].split()
-    return int(fields[11]) + int(fields[12])
-
-
 def saver_pid():
     for entry in os.listdir("/proc"):
         if not entry.isdigit():
@@ -279,27 +285,36 @@ def saver_pid():
 
 def case_display_changes(s, frames):
     """A display change rebuilds the scenes over the same layout; hundreds of
-    them in a row neither end the saver nor make it grow."""
+    them in a row neither end the saver nor make it grow, and then each
+    monitor shows the first frame of its new scene."""
     write_settings(s)
-    saver, _, _, _ = start(s)
+    # Room for both storms at their longest.
+    saver, _, _, _ = start(s, limit_ms=420000)
     first_frame(s)
     pid = saver_pid()
 
     def storm(count):
+        posted = int(time.time())
         facts = s.host("post", "WindowsScreenSaverClass", "Screen Saver", hex(WM_DISPLAYCHANGE),
                        "32", str(count))
         expect(facts.get("posted") == "1", "could not post display changes")
-        # The storm is over once the saver is back to its idle frame rate.
-        deadline = time.time() + 180
-        last = cpu_ticks(pid)
-        while time.time() < deadline:
-            time.sleep(1.0)
-            now = cpu_ticks(pid)
-            if now - last < 20:
+        # A frame comes only once the saver has handled every message posted
+        # before it, and scenes built anew are black until their first frame:
+        # the storm is over when the primary has gone black and shows a
+        # frame again. (The saver's processor use is no sign: on a busy
+        # machine it may get little of it while it works.)
+        grab, _ = first_frame(s, timeout=180, after_black=True)
+        shown = int(time.time())
+        # The scenes were built during the storm; the last of them is the
+        # newest seed.
+        for seed in range(shown + 1, posted - 2, -1):
+            rows = frames.at_pixel_size(seed, PRIMARY_W, PRIMARY_H, 1, 1)
+            if differing_rows(grab, LEFT_W, 0, rows) == 0:
                 break
-            last = now
         else:
-            raise Failure("the saver is still busy three minutes after the display changes")
+            raise Failure(f"after {count} display changes the primary monitor shows no first "
+                          f"frame of seeds {posted - 1}..{shown + 1}")
+        check_other_monitor(grab, frames, seed, 1, f" after {count} display changes")
 
     storm(50)
     before = rss_kb(pid)
@@ -309,15 +324,42 @@ def case_display_changes(s, frames):
     # One lost pair of surfaces for these monitors is over 15 MB.
     expect(after - before < 30000, f"150 display changes grew the saver from {before} to "
            f"{after} kB")
-    facts = s.host("saver-facts")
-    expect_layout(facts)
-    grab, _ = first_frame(s)
-    expect(not grab.black(LEFT_W // 2, LEFT_H // 2, 4, 4), "the left monitor shows nothing "
-           "after the display changes")
-    expect(grab.black(0, LEFT_H, LEFT_W, SCREEN_H - LEFT_H), "the strip is not black after "
-           "the display changes")
+    expect_layout(s.host("saver-facts"))
     s.xdotool("key", "a")
     expect(s.finish(saver) == 0, "a key did not end the saver after the display changes")
+
+
+def case_paint_shows_last_frame(s, frames):
+    """Parts of the window invalidated with their background erased (as when
+    something uncovers them) show the last frame again at once, not black
+    until the next frame: the whole window at pixel size 1, and at pixel
+    size 2 a rectangle across both monitors. Frames are ten seconds apart,
+    so the screen must stay exactly the first frame."""
+    for pixel_size, part in ((1, ()), (2, (LEFT_W - 300, 200, 700, 500))):
+        write_settings(s, pixel_size, speed=PAINT_SPEED)
+        saver, _, started, shown = start(s)
+        before, _ = first_frame(s)
+        seen = time.time()
+        facts = s.host("repaint", "WindowsScreenSaverClass", "Screen Saver",
+                       *(str(v) for v in part))
+        expect(facts.get("invalidated") == "1", f"could not invalidate the saver window: {facts}")
+        expect(facts.get("painted") == "1", "the saver did not paint its invalidated window")
+        # The paint may reach the screen a moment after the window counts as
+        # painted; the next frame is still seconds away.
+        while True:
+            after = s.grab()
+            if after.data == before.data or time.time() > seen + 6:
+                break
+            time.sleep(0.2)
+        bad = sum(after.data[after.stride * y:after.stride * (y + 1)] !=
+                  before.data[before.stride * y:before.stride * (y + 1)]
+                  for y in range(SCREEN_H))
+        expect(bad == 0, f"after a repaint at pixel size {pixel_size}, {bad} rows of the screen "
+               "differ from the frame shown before")
+        # And that was the first frame, not black.
+        check_monitors(s, frames, started, shown, pixel_size, grab=before)
+        s.xdotool("key", "a")
+        expect(s.finish(saver) == 0, "a key did not end the saver")
 
 
 def case_fixed_pixel_size(s, frames):
@@ -354,6 +396,7 @@ CASES = [
     ("two-monitors", case_two_monitors),
     ("input-on-the-other-monitor", case_input_on_the_other_monitor),
     ("display-changes", case_display_changes),
+    ("paint-shows-last-frame", case_paint_shows_last_frame),
     ("fixed-pixel-size", case_fixed_pixel_size),
     ("high-density", case_high_density),
 ]

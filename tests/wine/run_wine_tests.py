@@ -260,8 +260,9 @@ class Session:
         expect("exit" in facts, f"saver {arguments!r} did not end: {facts}")
         return int(facts["exit"])
 
-    def start_saver(self, arguments, overrides=None):
-        return self.host_background("run", "60000", SAVER, arguments, overrides=overrides)
+    def start_saver(self, arguments, overrides=None, limit_ms=60000):
+        """The saver in the background; the host ends it after limit_ms."""
+        return self.host_background("run", str(limit_ms), SAVER, arguments, overrides=overrides)
 
     def finish(self, process, timeout=20, what="the saver"):
         try:

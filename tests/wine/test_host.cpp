@@ -176,6 +176,39 @@ int Post(int argc, char** argv) {
   return 0;
 }
 
+// repaint CLASS TITLE [X Y WIDTH HEIGHT]: invalidates the window found by
+// class and title (the given client rectangle, else all of it) with its
+// background to be erased, as Windows does when something uncovers it, and
+// waits until the window has painted it.
+int Repaint(int argc, char** argv) {
+  if (argc < 4) return 2;
+  const HWND window = FindWindowA(argv[2], argv[3]);
+  Say("found=%d", window != nullptr ? 1 : 0);
+  if (window == nullptr) return 1;
+  RECT area;
+  const RECT* part = nullptr;
+  if (argc >= 8) {
+    area.left = std::atol(argv[4]);
+    area.top = std::atol(argv[5]);
+    area.right = area.left + std::atol(argv[6]);
+    area.bottom = area.top + std::atol(argv[7]);
+    part = &area;
+  }
+  const bool invalidated = RedrawWindow(window, part, nullptr, RDW_INVALIDATE | RDW_ERASE) != 0;
+  Say("invalidated=%d", invalidated ? 1 : 0);
+  const DWORD start = GetTickCount();
+  bool painted = false;
+  while (GetTickCount() - start < 10000) {
+    if (!GetUpdateRect(window, nullptr, FALSE)) {
+      painted = true;
+      break;
+    }
+    Sleep(20);
+  }
+  Say("painted=%d", painted ? 1 : 0);
+  return 0;
+}
+
 // --- Preview ---------------------------------------------------------------
 
 struct PreviewParent {
@@ -473,6 +506,7 @@ int main(int argc, char** argv) {
   if (command == "run") return Run(argc, argv);
   if (command == "saver-facts") return SaverFacts();
   if (command == "post") return Post(argc, argv);
+  if (command == "repaint") return Repaint(argc, argv);
   if (command == "preview") return Preview(argc, argv);
   if (command == "change-password") return ChangePassword(argc, argv);
   if (command == "dialog-facts") return DialogFacts(argc, argv);
