@@ -97,7 +97,7 @@ wait_exit "$LAUNCHER" 3 || status=$?
 grep -q "lost the connection" "$TEST_DIR/saver.log" || fail "a hang-up: said '$(cat "$TEST_DIR/saver.log")'"
 # Everything it did, a second of drawing included, cost little: a loop that
 # spun on the closed connection would not.
-read -r user system <"$TEST_DIR/rusage"
+read -r user system <"$TEST_DIR/rusage" || fail "no CPU times from the launcher"
 awk -v u="$user" -v s="$system" 'BEGIN { exit !(u + s < 1.0) }' \
   || fail "the saver used $user s + $system s of CPU"
 stop_fake
