@@ -106,9 +106,13 @@ done
 [ "$(wc -l <"$TEST_DIR/savers")" = 2 ] || fail "savers were started again instead of reset"
 still_running "$LOCK" "the lock ended with the prompt"
 
-type_password "$PASSWORD"
-status=0
-wait_exit "$LOCK" 10 || status=$?
+# Typed again should a busy machine have opened the prompt late.
+for _ in 1 2 3; do
+  type_password "$PASSWORD"
+  status=0
+  wait_exit "$LOCK" 6 || status=$?
+  [ "$status" -eq 124 ] || break
+done
 [ "$status" -eq 0 ] || fail "the right password: xsecurelock exit status $status, expected 0"
 while read -r pid; do
   for _ in $(seq 40); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
