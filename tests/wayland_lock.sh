@@ -23,8 +23,8 @@ done
 # expect_both TICK SECONDS WHAT: both outputs show that tick of their scenes,
 # each looked at until it does (a tick shows for about two seconds).
 expect_both() {
-  local first= second= i
-  for i in $(seq $(( $2 * 5 ))); do
+  local first='' second=''
+  for _ in $(seq $(( $2 * 5 ))); do
     [ -n "$first" ] || { [ "$(differing HEADLESS-1 "$TEST_DIR/first$1.png")" = 0 ] && first=1; }
     [ -n "$second" ] || { [ "$(differing HEADLESS-2 "$TEST_DIR/second$1.png")" = 0 ] && second=1; }
     [ -n "$first" ] && [ -n "$second" ] && return 0

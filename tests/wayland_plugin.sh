@@ -36,8 +36,7 @@ commits() { grep -c "^commit $1 [0-9x]* $2 " "$OUT" || true; }
 
 # wait_commits OUTPUT KIND COUNT SECONDS WHAT
 wait_commits() {
-  local i
-  for i in $(seq $(( $4 * 20 ))); do
+  for _ in $(seq $(( $4 * 20 ))); do
     [ "$(commits "$1" "$2")" -ge "$3" ] && return 0
     sleep 0.05
   done
