@@ -30,6 +30,9 @@ void SceneSet::Create(const std::vector<SceneArea>& areas, const Settings& setti
                       ReferenceContext reference, FrameTimer* timer) {
   areas_.clear();
   stages_.clear();
+  paces_.clear();
+  timer_ = timer;
+  intervalMs_ = FrameIntervalMs(settings.redrawSpeed);
   areas_.reserve(areas.size());
   stages_.reserve(areas.size());
   for (const SceneArea& area : areas) {
@@ -41,12 +44,59 @@ void SceneSet::Create(const std::vector<SceneArea>& areas, const Settings& setti
     CreateStage(*stage, own, stages_.empty() ? timer : nullptr);
     stages_.push_back(std::move(stage));
   }
+  paces_.resize(stages_.size());
 }
 
 void SceneSet::Destroy(FrameTimer* timer) {
   for (size_t i = 0; i < stages_.size(); ++i) DestroyStage(*stages_[i], i == 0 ? timer : nullptr);
   stages_.clear();
   areas_.clear();
+  paces_.clear();
+  timer_ = nullptr;
+}
+
+bool SceneSet::AnySeen() const {
+  for (const ScenePace& pace : paces_)
+    if (pace.Sight().Seen()) return true;
+  return false;
+}
+
+void SceneSet::Report(Unseen why, bool holds) {
+  const bool wasSeen = AnySeen();
+  for (ScenePace& pace : paces_) pace.Report(why, holds);
+  FollowTimer(wasSeen);
+}
+
+void SceneSet::Report(size_t index, Unseen why, bool holds) {
+  if (index >= paces_.size()) return;
+  const bool wasSeen = AnySeen();
+  paces_[index].Report(why, holds);
+  FollowTimer(wasSeen);
+}
+
+// The timer costs a wake-up each interval: it runs only while some scene
+// can be seen.
+void SceneSet::FollowTimer(bool wasSeen) {
+  if (timer_ == nullptr || stages_.empty()) return;
+  const bool seen = AnySeen();
+  if (seen == wasSeen) return;
+  Stage& first = *stages_[0];
+  if (!seen && first.timerId != 0) {
+    timer_->StopTimer(first.timerId);
+    first.timerId = 0;
+  } else if (seen && first.timerId == 0) {
+    first.timerId = timer_->StartTimer(intervalMs_);
+  }
+}
+
+void SceneSet::StartPacing(int64_t nowNs, std::optional<uint32_t> limit) {
+  for (ScenePace& pace : paces_) pace.Start(nowNs, intervalMs_, limit);
+}
+
+int64_t SceneSet::NextFrameNs() const {
+  int64_t wake = kNoWake;
+  for (const ScenePace& pace : paces_) wake = EarlierWake(wake, pace.WakeNs());
+  return wake;
 }
 
 }  // namespace glimmerkin

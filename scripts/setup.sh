@@ -7,7 +7,7 @@ packages=(
   cmake make g++ pkg-config python3 zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libpng-dev
   clang libclang-rt-14-dev
-  libx11-dev libxext-dev libxrandr-dev
+  libx11-dev libxext-dev libxrandr-dev libxss-dev
   xvfb xdotool x11-apps x11-utils x11-xserver-utils imagemagick
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine64

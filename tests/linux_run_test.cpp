@@ -11,6 +11,7 @@
 #include <csignal>
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -79,11 +80,20 @@ class PipeClient : public LoopClient {
     }
     return wake;
   }
-  void Frame() override {
+  // One scene, paced as a front end paces its scenes.
+  bool Frame(int64_t nowNs) override {
+    if (!pace.Due(nowNs)) return false;
+    pace.Ran(nowNs);
     ++frames;
     if (onFrame) onFrame();
+    return true;
+  }
+  int64_t NextFrameNs() override { return pace.WakeNs(); }
+  void StartFrames(uint32_t intervalMs, std::optional<uint32_t> limit = std::nullopt) {
+    pace.Start(MonotonicNowNs(), intervalMs, limit);
   }
   bool PrepareWait(short& events) override {
+    ++waits;
     events = POLLIN;
     return true;
   }
@@ -93,7 +103,9 @@ class PipeClient : public LoopClient {
     if (onRestart) onRestart();
   }
 
+  ScenePace pace;
   int frames = 0;
+  int waits = 0;
   std::function<void()> onFrame;
   std::atomic<int> restarts = 0;
   std::function<void()> onRestart;
@@ -112,20 +124,15 @@ class PipeClient : public LoopClient {
 // Frames are 1 ms apart: each check comes some tens of frame intervals
 // after the frame that reached the limit.
 TEST(RunLoop, FramesStopAtTheLimitAndNewScenesCountAgain) {
-  RunLoop loop(3);
+  RunLoop loop;
   PipeClient client(loop);
-  loop.StartFrames(1);
+  client.StartFrames(1, 3);
   client.onFrame = [&] {
     if (client.frames == 3) {
       client.After(30, [&] {
         EXPECT_EQ(client.frames, 3);
-        // The limit holds until new scenes count again.
-        loop.StartFrames(1);
-        client.After(30, [&] {
-          EXPECT_EQ(client.frames, 3);
-          loop.CountFramesAnew();
-          loop.StartFrames(1);
-        });
+        // New scenes count again.
+        client.StartFrames(1, 3);
       });
     }
     if (client.frames == 6) client.After(30, [&] { loop.End(0); });
@@ -137,20 +144,17 @@ TEST(RunLoop, FramesStopAtTheLimitAndNewScenesCountAgain) {
 }
 
 TEST(RunLoop, ALimitOfZeroRunsNoFrame) {
-  RunLoop loop(0);
+  RunLoop loop;
   PipeClient client(loop);
-  loop.StartFrames(1);
-  client.After(30, [&] {
-    loop.CountFramesAnew();
-    loop.StartFrames(1);
-  });
+  client.StartFrames(1, 0);
+  client.After(30, [&] { client.StartFrames(1, 0); });
   client.After(60, [&] { loop.End(0); });
   client.Run();
   EXPECT_EQ(client.frames, 0);
 }
 
 TEST(RunLoop, TheDisplayWakesTheWaitAndTheFirstEndCounts) {
-  RunLoop loop(std::nullopt);
+  RunLoop loop;
   PipeClient client(loop);
   client.endOnEvent = true;
   // No frames and no timers: only the display ends the wait.
@@ -173,9 +177,9 @@ class RunSignals : public ::testing::Test {
 // with the exit status of a clean end.
 TEST_F(RunSignals, EachEndingSignalEndsTheRunBeforeAnotherFrame) {
   for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
-    RunLoop loop(std::nullopt);
+    RunLoop loop;
     PipeClient client(loop);
-    loop.StartFrames(1);
+    client.StartFrames(1);
     int framesAtSignal = -1;
     client.onFrame = [&] {
       if (client.frames == 5) {
@@ -198,7 +202,7 @@ TEST_F(RunSignals, EachEndingSignalEndsTheRunBeforeAnotherFrame) {
 // handled by) another thread, so the loop's wait is not interrupted: only
 // the descriptor of the signals can wake it.
 TEST_F(RunSignals, ASignalWakesTheWaitingLoop) {
-  RunLoop loop(std::nullopt);
+  RunLoop loop;
   PipeClient client(loop);
   std::atomic<bool> timedOut = false;
   std::thread sender([&] {
@@ -221,17 +225,16 @@ TEST_F(RunSignals, ASignalWakesTheWaitingLoop) {
 // SIGUSR1 restarts the scenes and the frame limit counts from them: the
 // client starts its frames again, as a front end does for its new scenes.
 TEST_F(RunSignals, RestartCountsFramesAnew) {
-  RunLoop loop(3);
+  RunLoop loop;
   PipeClient client(loop);
-  loop.StartFrames(1);
+  client.StartFrames(1, 3);
   client.onFrame = [&] {
     if (client.frames == 3) client.After(30, [] { raise(SIGUSR1); });
     if (client.frames == 6) client.After(30, [&] { loop.End(0); });
   };
   client.onRestart = [&] {
     EXPECT_EQ(client.frames, 3);
-    loop.StopFrames();
-    loop.StartFrames(1);
+    client.StartFrames(1, 3);
   };
   client.Run();
   EXPECT_EQ(client.restarts, 1);
@@ -242,9 +245,9 @@ TEST_F(RunSignals, RestartCountsFramesAnew) {
 // A signal that came while the front end was still connecting ends the run
 // at its first turn.
 TEST_F(RunSignals, ASignalBeforeTheRunEndsItAtOnce) {
-  RunLoop loop(std::nullopt);
+  RunLoop loop;
   PipeClient client(loop);
-  loop.StartFrames(1);
+  client.StartFrames(1);
   ASSERT_EQ(raise(SIGTERM), 0);
   client.Run();
   EXPECT_EQ(client.frames, 0);
@@ -259,7 +262,7 @@ TEST(RunSignalsBackstop, EndsARunThatHangsAfterSIGTERM) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     SetEndBackstopSeconds(1);
-    RunLoop loop(std::nullopt);
+    RunLoop loop;
     raise(SIGTERM);
     // Hung: only the backstop can end this.
     for (int i = 0; i < 10; ++i) sleep(1);
@@ -280,14 +283,40 @@ TEST(RunSignalsBackstop, EndsARunThatHangsAfterSIGTERM) {
   EXPECT_EQ(WEXITSTATUS(status), 1);
 }
 
+// A scene that cannot be seen costs the loop no wake-up; seen again, its
+// next frame comes at once (its interval long passed) and the pace holds
+// from there.
+TEST(RunLoop, AnUnseenSceneWakesNothingAndResumes) {
+  RunLoop loop;
+  PipeClient client(loop);
+  client.StartFrames(10);
+  client.pace.Report(Unseen::DisplayOff, true);
+  int waitsWhileUnseen = -1;
+  int waitsAtFirstFrame = -1;
+  client.After(300, [&] {
+    waitsWhileUnseen = client.waits;
+    client.pace.Report(Unseen::DisplayOff, false);
+  });
+  client.onFrame = [&] {
+    if (client.frames == 1) waitsAtFirstFrame = client.waits;
+    if (client.frames == 3) loop.End(0);
+  };
+  client.Run();
+  EXPECT_EQ(client.frames, 3);
+  // One wait, until the client's own timer: no frame woke the loop.
+  EXPECT_EQ(waitsWhileUnseen, 1);
+  // The frame came in the same turn, without another wait.
+  EXPECT_EQ(waitsAtFirstFrame, waitsWhileUnseen);
+}
+
 // However slow the frames, the first comes within a second: a locker waits
 // for it.
 TEST(RunLoop, TheFirstFrameComesWithinASecond) {
-  RunLoop loop(std::nullopt);
+  RunLoop loop;
   PipeClient client(loop);
   const auto start = std::chrono::steady_clock::now();
   std::chrono::steady_clock::duration firstAfter{};
-  loop.StartFrames(60000);
+  client.StartFrames(60000);
   client.onFrame = [&] {
     firstAfter = std::chrono::steady_clock::now() - start;
     loop.End(0);

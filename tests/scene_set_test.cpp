@@ -105,6 +105,92 @@ TEST(SceneSetTest, EachSceneIsItsOwnSeedsLoneScene) {
   scenes.Destroy(&platform);
 }
 
+// Where every sprite stands: the scene's state, whatever its pixels.
+std::vector<int32_t> Positions(const Stage& stage) {
+  std::vector<int32_t> out;
+  for (int32_t i = 0; i < stage.spriteList->Count(); ++i) {
+    const Sprite* s = stage.spriteList->At(i);
+    out.insert(out.end(), {s->TypeId(), s->x, s->y});
+  }
+  return out;
+}
+
+// A scene that cannot be seen does not step while the other goes on, the
+// timer rests while neither is seen, and a scene seen again continues from
+// the tick it reached: after N frames it is the lone scene after N ticks.
+TEST(SceneSetTest, AnUnseenSceneRestsAndGoesOnWhereItStopped) {
+  Monitor a;
+  a.width = 240;
+  a.height = 180;
+  a.primary = true;
+  Monitor b = a;
+  b.x = 240;
+  b.primary = false;
+  const auto plan = PlanScenes({a, b}, 0, 99);
+  Platform platform;
+  SceneSet scenes;
+  scenes.Create(plan, platform.ReadSettings(), nullptr, &platform);
+  ASSERT_EQ(scenes.Count(), 2u);
+  auto frames = [&](int n) {
+    for (int i = 0; i < n; ++i) scenes.RunFrames([&](size_t) -> PresentTarget& { return nowhere; });
+  };
+  frames(20);
+  scenes.Report(1, Unseen::DisplayOff, true);
+  frames(30);
+  EXPECT_EQ(platform.timersStopped, 0);
+  scenes.Report(Unseen::ScreenBlanked, true);
+  EXPECT_EQ(platform.timersStopped, 1);  // nothing seen: no timer
+  frames(5);                              // a timer message already queued
+  scenes.Report(Unseen::ScreenBlanked, false);
+  EXPECT_EQ(platform.timersStarted, 2u);  // the primary is seen again
+  EXPECT_NE(scenes.StageAt(0).timerId, 0u);
+  frames(10);
+  scenes.Report(1, Unseen::DisplayOff, false);
+  frames(7);
+
+  for (size_t i = 0; i < 2; ++i) {
+    Platform lone;
+    lone.seed = plan[i].seed;
+    lone.width = plan[i].stageWidth;
+    lone.height = plan[i].stageHeight;
+    Stage stage;
+    CreateStage(stage, lone, nullptr);
+    const int ticks = i == 0 ? 20 + 30 + 10 + 7 : 20 + 7;
+    for (int t = 0; t < ticks; ++t) RunFrame(stage, nowhere);
+    EXPECT_EQ(Positions(scenes.StageAt(i)), Positions(stage)) << "scene " << i;
+    DestroyStage(stage, nullptr);
+  }
+  scenes.Destroy(&platform);
+}
+
+// Seen and unseen flipping many times an interval never brings a burst of
+// frames, and after a long rest one frame comes at once, not the missed ones.
+TEST(ScenePaceTest, NoBurstAfterFlipsOrARest) {
+  constexpr int64_t kMs = 1'000'000;
+  ScenePace pace;
+  pace.Start(0, 90, std::nullopt);
+  int frames = 0;
+  for (int64_t now = 0; now < 900 * kMs; now += kMs) {
+    pace.Report(Unseen::AwaitingCallback, (now / kMs) % 3 == 0);
+    if (pace.Due(now)) {
+      pace.Ran(now);
+      ++frames;
+    }
+  }
+  EXPECT_GE(frames, 9);
+  EXPECT_LE(frames, 10);
+  pace.Report(Unseen::DisplayOff, true);
+  EXPECT_EQ(pace.WakeNs(), kNoWake);
+  pace.Report(Unseen::AwaitingCallback, false);
+  EXPECT_EQ(pace.WakeNs(), kNoWake);  // still off
+  const int64_t later = 3'600'000 * kMs;  // an hour dark
+  pace.Report(Unseen::DisplayOff, false);
+  ASSERT_TRUE(pace.Due(later));
+  pace.Ran(later);
+  EXPECT_FALSE(pace.Due(later + 89 * kMs));
+  EXPECT_TRUE(pace.Due(later + 90 * kMs));
+}
+
 TEST(SceneSetTest, PixelSizeEnlargesIntoItsArea) {
   Monitor m;
   m.width = 101;  // not a multiple of the pixel size: the last column is cut

@@ -15,6 +15,9 @@
 //       churn   xdg, and a second output that comes and goes every 10 ms;
 //               SIGUSR1 asks every toplevel to close and prints how many
 //               toplevels were made
+//       frames  xdg, and a line "commit MS" for every commit; SIGUSR1
+//               withholds the frame callbacks (as for an output powered
+//               down), SIGUSR2 sends them again
 //       hangup  drops every client as it connects
 //       plugin  what swaylock-plugin offers the program beneath its lock:
 //               wl_compositor, wl_shm, zwlr_layer_shell_v1, xdg_output,
@@ -25,6 +28,8 @@
 //               buffer prints "commit OUTPUT WxH drawn|black whole|part MS"
 //               (MS: since the client connected) and lets the buffer go at
 //               once. SIGUSR1 hangs up on every client.
+// Every mode answers a surface's frame requests after its commit, every
+// 10 ms (a 100 Hz display), also once the surface is gone, with time 0.
 // It serves in $XDG_RUNTIME_DIR/SOCKET until it is ended.
 #include <wayland-server.h>
 
@@ -57,6 +62,56 @@ std::string g_mode;
 wl_display* g_display = nullptr;
 
 int Dispatch(const void*, void* target, uint32_t, const wl_message* message, wl_argument* args);
+
+// --- frame callbacks ------------------------------------------------------
+
+long long NowMs() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+struct FrameRequest {
+  wl_resource* callback;
+  const wl_resource* surface;  // compared only: it may be gone
+  bool committed;
+};
+std::vector<FrameRequest> g_frames;
+bool g_withhold = false;
+wl_event_source* g_frameTimer = nullptr;
+long long g_startMs = 0;
+
+void CallbackGone(wl_resource* resource) {
+  std::erase_if(g_frames, [&](const FrameRequest& f) { return f.callback == resource; });
+}
+
+void Committed(const wl_resource* surface) {
+  for (FrameRequest& f : g_frames)
+    if (f.surface == surface) f.committed = true;
+  if (g_mode == "frames") {
+    std::printf("commit %lld\n", NowMs() - g_startMs);
+    std::fflush(stdout);
+  }
+}
+
+int SendFrames(void*) {
+  if (!g_withhold) {
+    std::vector<wl_resource*> done;
+    for (const FrameRequest& f : g_frames)
+      if (f.committed) done.push_back(f.callback);
+    for (wl_resource* callback : done) {
+      wl_callback_send_done(callback, 0);
+      wl_resource_destroy(callback);
+    }
+  }
+  wl_event_source_timer_update(g_frameTimer, 10);
+  return 0;
+}
+
+int Withhold(int number, void*) {
+  g_withhold = number == SIGUSR1;
+  return 0;
+}
 
 // --- buffers mode ---------------------------------------------------------
 
@@ -258,12 +313,6 @@ struct PluginSurface {
 std::vector<PluginSurface*> g_pluginSurfaces;
 long long g_connectedMs = 0;
 
-long long NowMs() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-}
-
 void PluginCommit(PluginSurface& surface) {
   if (surface.layer != nullptr && !surface.configured && surface.output != nullptr) {
     surface.configured = true;
@@ -323,6 +372,7 @@ int DispatchPluginSurface(const void* implementation, void* target, uint32_t opc
       return 0;
     case 6:
       PluginCommit(*surface);
+      Committed(static_cast<wl_resource*>(target));
       return 0;
     default:
       return Dispatch(implementation, target, opcode, message, args);
@@ -452,6 +502,7 @@ int DispatchSurface(const void* implementation, void* target, uint32_t opcode,
       return 0;
     case 6:
       Commit(*surface);
+      Committed(resource);
       return 0;
     default:
       return Dispatch(implementation, target, opcode, message, args);
@@ -499,6 +550,10 @@ int Dispatch(const void*, void* target, uint32_t, const wl_message* message, wl_
         g_toplevels.push_back(made);
         ++g_toplevelsMade;
         wl_resource_set_dispatcher(made, Dispatch, nullptr, nullptr, ToplevelGone);
+      } else if (message->types[index] == &wl_callback_interface &&
+                 std::strcmp(message->name, "frame") == 0) {
+        wl_resource_set_dispatcher(made, Dispatch, nullptr, nullptr, CallbackGone);
+        g_frames.push_back({made, resource, false});
       } else {
         wl_resource_set_dispatcher(made, Dispatch, nullptr, nullptr, nullptr);
       }
@@ -514,6 +569,9 @@ int Dispatch(const void*, void* target, uint32_t, const wl_message* message, wl_
     }
     ++index;
   }
+  if (std::strcmp(wl_resource_get_class(resource), "wl_surface") == 0 &&
+      std::strcmp(message->name, "commit") == 0)
+    Committed(resource);
   if (std::strcmp(message->name, "destroy") == 0) wl_resource_destroy(resource);
   return 0;
 }
@@ -588,7 +646,7 @@ int Stop(int, void*) {
 
 int main(int argc, char** argv) {
   if (argc != 3 && !(argc == 5 && std::strcmp(argv[2], "buffers") == 0)) {
-    std::fputs("usage: wayland_fake_compositor SOCKET empty|bare|refuse|close|hangup|xdg|churn|plugin\n"
+    std::fputs("usage: wayland_fake_compositor SOCKET empty|bare|refuse|close|hangup|xdg|churn|plugin|frames\n"
                "       wayland_fake_compositor SOCKET buffers OUT HOLD\n",
                stderr);
     return 2;
@@ -600,7 +658,7 @@ int main(int argc, char** argv) {
   }
   if (g_mode != "empty" && g_mode != "bare" && g_mode != "refuse" && g_mode != "close" &&
       g_mode != "hangup" && g_mode != "xdg" && g_mode != "buffers" && g_mode != "churn" &&
-      g_mode != "plugin") {
+      g_mode != "plugin" && g_mode != "frames") {
     std::fprintf(stderr, "wayland_fake_compositor: unknown mode '%s'\n", argv[2]);
     return 2;
   }
@@ -633,12 +691,19 @@ int main(int argc, char** argv) {
   if (g_mode == "refuse" || g_mode == "close")
     wl_global_create(g_display, &zwlr_layer_shell_v1_interface, 4,
                      const_cast<wl_interface*>(&zwlr_layer_shell_v1_interface), BindAny);
-  if (g_mode == "xdg" || g_mode == "buffers" || g_mode == "churn")
+  if (g_mode == "xdg" || g_mode == "buffers" || g_mode == "churn" || g_mode == "frames")
     wl_global_create(g_display, &xdg_wm_base_interface, 1,
                      const_cast<wl_interface*>(&xdg_wm_base_interface), BindAny);
   wl_event_loop* loop = wl_display_get_event_loop(g_display);
   wl_event_loop_add_signal(loop, SIGTERM, Stop, nullptr);
   wl_event_loop_add_signal(loop, SIGINT, Stop, nullptr);
+  g_startMs = NowMs();
+  g_frameTimer = wl_event_loop_add_timer(loop, SendFrames, nullptr);
+  wl_event_source_timer_update(g_frameTimer, 10);
+  if (g_mode == "frames") {
+    wl_event_loop_add_signal(loop, SIGUSR1, Withhold, nullptr);
+    wl_event_loop_add_signal(loop, SIGUSR2, Withhold, nullptr);
+  }
   if (g_mode == "buffers" && g_holdFrom != 0) g_holdTimer = wl_event_loop_add_timer(loop, EndHold, nullptr);
   if (g_mode == "plugin") wl_event_loop_add_signal(loop, SIGUSR1, HangUpAll, nullptr);
   if (g_mode == "churn") {

@@ -9,35 +9,11 @@
 #include "host/linux/run_signals.h"
 
 namespace glimmerkin {
-namespace {
-
-// The longest the first frame of new scenes waits, whatever the interval.
-constexpr int64_t kFirstFrameNs = 1'000'000'000;
-
-}  // namespace
-
-RunLoop::RunLoop(std::optional<uint32_t> frameLimit)
-    : frameLimit_(frameLimit), limitReached_(frameLimit && *frameLimit == 0) {
-  CatchRunSignals();
-}
+RunLoop::RunLoop() { CatchRunSignals(); }
 
 void RunLoop::End(int exitCode) {
   if (!ended_) exitCode_ = exitCode;
   ended_ = true;
-}
-
-void RunLoop::StartFrames(uint32_t intervalMs) {
-  if (clock_.Running() || limitReached_) return;
-  // A clock started that much earlier has its first deadline a second from
-  // now, and its pace from there on.
-  const int64_t early = std::max<int64_t>(0, int64_t{intervalMs} * 1'000'000 - kFirstFrameNs);
-  clock_.Start(MonotonicNowNs() - early, intervalMs);
-}
-
-void RunLoop::CountFramesAnew() {
-  frames_ = 0;
-  limitReached_ = frameLimit_ && *frameLimit_ == 0;
-  if (limitReached_) clock_.Stop();
 }
 
 void RunLoop::Run(int displayFd, LoopClient& client) {
@@ -48,7 +24,6 @@ void RunLoop::Run(int displayFd, LoopClient& client) {
       break;
     }
     if (signals.restart) {
-      CountFramesAnew();
       client.Restart();
       if (ended_) break;
     }
@@ -57,26 +32,16 @@ void RunLoop::Run(int displayFd, LoopClient& client) {
     const int64_t now = MonotonicNowNs();
     const int64_t timerWake = client.RunTimers(now);
     if (ended_) break;
-    if (clock_.Due(now)) {
-      clock_.Advance(now);
-      client.Frame();
-      ++frames_;
-      if (frameLimit_ && frames_ >= *frameLimit_) {
-        limitReached_ = true;
-        clock_.Stop();
-      }
-      // What arrived while the frame was put is handled before any wait.
-      continue;
-    }
-    Wait(displayFd, client, timerWake);
+    // What arrived while a frame was put is handled before any wait.
+    if (client.Frame(now)) continue;
+    if (ended_) break;
+    Wait(displayFd, client, EarlierWake(timerWake, client.NextFrameNs()));
   }
 }
 
-void RunLoop::Wait(int displayFd, LoopClient& client, int64_t timerWakeNs) {
+void RunLoop::Wait(int displayFd, LoopClient& client, int64_t wake) {
   short events = 0;
   if (!client.PrepareWait(events)) return;
-  int64_t wake = clock_.Running() ? clock_.NextNs() : kNoWake;
-  if (timerWakeNs != kNoWake && (wake == kNoWake || timerWakeNs < wake)) wake = timerWakeNs;
   int timeoutMs = -1;
   if (wake != kNoWake)
     timeoutMs = static_cast<int>(

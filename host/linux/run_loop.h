@@ -2,16 +2,14 @@
 #include <cstdint>
 #include <optional>
 
+#include "animation/scene_pace.h"
 #include "host/frame_clock.h"
 
 namespace glimmerkin {
 
-// No time to be woken at.
-inline constexpr int64_t kNoWake = -1;
-
 // What a front end does at each turn of the shared loop: it owns its
-// connection, windows, input and present targets; the loop owns the waiting
-// and the frame clock.
+// connection, windows, input and present targets, and its scenes' paces
+// (scene_pace.h); the loop owns the waiting.
 class LoopClient {
  public:
   // Handles everything its connection has already received, and what that
@@ -20,8 +18,11 @@ class LoopClient {
   // Runs the front end's own timers that are due at nowNs and returns when
   // the next one is (monotonic nanoseconds), or kNoWake: "wake me at".
   virtual int64_t RunTimers(int64_t /*nowNs*/) { return kNoWake; }
-  // One frame of every scene.
-  virtual void Frame() = 0;
+  // A frame of every scene that is due at nowNs; false when none was.
+  virtual bool Frame(int64_t nowNs) = 0;
+  // When the next frame is due, kNoWake while no scene can be seen: the
+  // loop then wakes only for the display and the signals.
+  virtual int64_t NextFrameNs() = 0;
   // Just before the wait: sends what is queued for the display and sets what
   // to wait for on its descriptor. False when something already arrived
   // (or the run is ending): the turn then starts over without waiting.
@@ -29,8 +30,7 @@ class LoopClient {
   // After the wait, with what the display's descriptor reported: 0 when the
   // time ran out or the wait was interrupted.
   virtual void FinishWait(short /*revents*/) {}
-  // New scenes in place of the old, as at the start (SIGUSR1): the frame
-  // limit already counts anew.
+  // New scenes in place of the old, as at the start (SIGUSR1).
   virtual void Restart() = 0;
 
  protected:
@@ -39,14 +39,13 @@ class LoopClient {
 
 // The one loop of the Linux front ends: each turn takes the signals that
 // came (run_signals.h), handles the display's events, the front end's
-// timers and a frame when the clock is due, then waits for the display, a
-// signal or the next due time. After -frame-limit frames no more run until
-// new scenes count again.
+// timers and the frames that are due, then waits for the display, a signal
+// or the next due time.
 class RunLoop {
  public:
   // Catches the run's signals from here on, so that one coming while the
   // front end connects and opens its windows is answered too.
-  explicit RunLoop(std::optional<uint32_t> frameLimit);
+  RunLoop();
 
   // Turns until End(). A wait that fails, other than by a signal, ends the
   // run as a display lost would; SIGTERM, SIGINT or SIGHUP ends it with
@@ -58,21 +57,9 @@ class RunLoop {
   bool Ended() const { return ended_; }
   int ExitCode() const { return exitCode_; }
 
-  // Frames every intervalMs from now on, the first within a second (a
-  // locker waits for it); a running clock keeps its pace, and none start
-  // once the frame limit has been reached.
-  void StartFrames(uint32_t intervalMs);
-  void StopFrames() { clock_.Stop(); }
-  // New scenes: the frame limit counts again from their first frame.
-  void CountFramesAnew();
-
  private:
-  void Wait(int displayFd, LoopClient& client, int64_t timerWakeNs);
+  void Wait(int displayFd, LoopClient& client, int64_t wakeNs);
 
-  std::optional<uint32_t> frameLimit_;
-  uint32_t frames_ = 0;
-  bool limitReached_ = false;
-  FrameClock clock_;
   bool ended_ = false;
   int exitCode_ = 0;
 };

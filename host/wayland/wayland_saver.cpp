@@ -89,7 +89,12 @@ struct View {
   SceneSet scenes;
   // Frames its scene has run, to tell each buffer's age.
   uint64_t frameCount = 0;
+  // Asked for with the last commit; until it comes the compositor shows
+  // nothing new of the surface (an output powered down, a hidden window),
+  // and the scene rests.
+  wl_callback* frameCallback = nullptr;
   ~View() {
+    if (frameCallback != nullptr) wl_callback_destroy(frameCallback);
     buffers.clear();
     if (toplevel != nullptr) xdg_toplevel_destroy(toplevel);
     if (xdgSurface != nullptr) xdg_surface_destroy(xdgSurface);
@@ -101,7 +106,7 @@ struct View {
 class WaylandSaver final : public LoopClient {
  public:
   WaylandSaver(WindowKind kind, const RunConfig& config)
-      : kind_(kind), config_(config), loop_(config.frameLimit) {}
+      : kind_(kind), config_(config) {}
   ~WaylandSaver();
   int Run();
 
@@ -141,7 +146,8 @@ class WaylandSaver final : public LoopClient {
 
   // LoopClient
   void Dispatch() override;
-  void Frame() override;
+  bool Frame(int64_t nowNs) override;
+  int64_t NextFrameNs() override;
   bool PrepareWait(short& events) override;
   void FinishWait(short revents) override;
   void Restart() override;
@@ -186,6 +192,16 @@ class WaylandSaver final : public LoopClient {
 WaylandSaver& Of(void* data) { return *static_cast<WaylandSaver*>(data); }
 
 // --- listeners ------------------------------------------------------------
+
+// The compositor's time in the callback is not used: frames are timed by
+// the monotonic clock alone (a locker relaying callbacks sends 0).
+const wl_callback_listener kFrameListener = {
+    [](void* data, wl_callback* callback, uint32_t) {
+      auto* view = static_cast<View*>(data);
+      wl_callback_destroy(callback);
+      view->frameCallback = nullptr;
+      view->scenes.Report(Unseen::AwaitingCallback, false);
+    }};
 
 const wl_buffer_listener kBufferListener = {
     [](void* data, wl_buffer*) { static_cast<Buffer*>(data)->busy = false; }};
@@ -516,7 +532,6 @@ void WaylandSaver::Configure(View& view, int32_t width, int32_t height) {
       ChoosePixelSize(config_.settings.pixelSize, view.scale) != view.scenes.StageAt(0).pixelSize) {
     view.scenes.Destroy(nullptr);
     view.ticked = false;
-    loop_.CountFramesAnew();
   }
   if (view.scenes.Count() == 0) {
     if (const auto area = WindowScene(width * view.scale, height * view.scale, view.scale, config_, seed))
@@ -558,6 +573,12 @@ void WaylandSaver::Present(View& view, Buffer& buffer, std::span<const Rect> cha
                         static_cast<int32_t>((r.Bottom() + scale - 1) / scale) - y);
     }
   }
+  // Every commit asks for the next frame: the request must come before
+  // the commit it belongs to.
+  if (view.frameCallback != nullptr) wl_callback_destroy(view.frameCallback);
+  view.frameCallback = wl_surface_frame(view.surface);
+  wl_callback_add_listener(view.frameCallback, &kFrameListener, &view);
+  view.scenes.Report(Unseen::AwaitingCallback, true);
   wl_surface_commit(view.surface);
 }
 
@@ -588,11 +609,12 @@ void WaylandSaver::ViewClosed(View& view) {
     }
 }
 
-// The one frame clock starts with the first scene; views come and go
-// beside it.
+// Each view's scene has its own pace: one output powered down does not
+// stop another's frames.
 void WaylandSaver::StartScene(View& view, const SceneArea& area) {
   view.scenes.Create({area}, config_.settings, nullptr, nullptr);
-  if (view.scenes.Count() != 0) loop_.StartFrames(FrameIntervalMs(config_.settings.redrawSpeed));
+  view.scenes.StartPacing(MonotonicNowNs(), config_.frameLimit);
+  view.scenes.Report(Unseen::AwaitingCallback, view.frameCallback != nullptr);
 }
 
 std::unique_ptr<View> WaylandSaver::MakeView(Output* output) {
@@ -752,19 +774,28 @@ class ViewTarget final : public PresentTarget {
   WaylandSaver& saver_;
 };
 
-// Every scene steps each frame; a view without a free buffer skips the
-// showing of that frame, never the step (the next buffer's age makes up
-// for it).
-void WaylandSaver::Frame() {
+// A view's scene steps when its interval has passed and the compositor has
+// asked for the frame; a view without a free buffer skips the showing of
+// that frame, never the step (the next buffer's age makes up for it).
+bool WaylandSaver::Frame(int64_t nowNs) {
+  bool ran = false;
   for (auto& view : views_) {
-    if (view->scenes.Count() == 0) continue;
+    if (view->scenes.Count() == 0 || !view->scenes.PaceAt(0).Due(nowNs)) continue;
     ++view->frameCount;
     Buffer* buffer = view->configured ? FreeBuffer(*view) : nullptr;
     ViewTarget target(*view, buffer, *this);
-    view->scenes.RunFrames([&](size_t) -> PresentTarget& { return target; });
+    view->scenes.RunDueFrames(nowNs, [&](size_t) -> PresentTarget& { return target; });
     view->ticked = true;
     view->missed = view->configured && buffer == nullptr;
+    ran = true;
   }
+  return ran;
+}
+
+int64_t WaylandSaver::NextFrameNs() {
+  int64_t wake = kNoWake;
+  for (const auto& view : views_) wake = EarlierWake(wake, view->scenes.NextFrameNs());
+  return wake;
 }
 
 // A frame that found every buffer held is shown once one comes back, so
@@ -783,7 +814,6 @@ void WaylandSaver::ShowMissed(View& view) {
 // Each surface keeps its last frame until its new scene's first, drawn whole.
 void WaylandSaver::Restart() {
   const uint32_t seed = RestartSeed(config_, seed_);
-  loop_.StopFrames();
   for (auto& view : views_) {
     if (view->scenes.Count() == 0) continue;
     SceneArea area = view->scenes.AreaAt(0);

@@ -9,6 +9,8 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 #include <X11/extensions/Xrandr.h>
+#include <X11/extensions/dpms.h>
+#include <X11/extensions/scrnsaver.h>
 #include <X11/keysym.h>
 #include <poll.h>
 #include <sys/ipc.h>
@@ -353,11 +355,13 @@ class ImageTarget final : public PresentTarget {
 constexpr int kGrabAttempts = 50;
 constexpr int64_t kWatchNs = 1'000'000'000;
 constexpr int64_t kGrabRetryNs = 100'000'000;
+// DPMS only answers when asked (no event tells of it): asked this often.
+constexpr int64_t kPowerAskNs = 5'000'000'000;
 
 class X11Saver final : public LoopClient {
  public:
   X11Saver(WindowKind kind, uint32_t windowId, const RunConfig& config)
-      : kind_(kind), windowId_(windowId), config_(config), loop_(config.frameLimit) {}
+      : kind_(kind), windowId_(windowId), config_(config) {}
 
   ~X11Saver() {
     image_.Release();
@@ -401,6 +405,7 @@ class X11Saver final : public LoopClient {
         break;
     }
     if (!PrepareDrawing(result)) return result;
+    WatchSight();
 
     seed_ = RunSeed(config_);
     StartScenes();
@@ -438,14 +443,26 @@ class X11Saver final : public LoopClient {
       const int64_t next = lastWatchNs_ + kWatchNs;
       if (wake == kNoWake || next < wake) wake = next;
     }
+    if (dpms_) {
+      if (nowNs - lastPowerAskNs_ >= kPowerAskNs) {
+        lastPowerAskNs_ = nowNs;
+        AskPower();
+      }
+      wake = EarlierWake(wake, lastPowerAskNs_ + kPowerAskNs);
+    }
     return wake;
   }
 
-  void Frame() override {
+  bool Frame(int64_t nowNs) override {
     pending_.clear();
-    scenes_.RunFrames([&](size_t i) -> PresentTarget& { return targets_[i]; });
-    if (window_ != 0) image_.Put(window_, gc_, std::span<const Rect>(pending_.data(), pending_.size()));
+    const bool ran =
+        scenes_.RunDueFrames(nowNs, [&](size_t i) -> PresentTarget& { return targets_[i]; });
+    if (ran && window_ != 0)
+      image_.Put(window_, gc_, std::span<const Rect>(pending_.data(), pending_.size()));
+    return ran;
   }
+
+  int64_t NextFrameNs() override { return scenes_.NextFrameNs(); }
 
   // Events that a round trip (a grab, the watch) read in are handled
   // before any wait: the descriptor would not tell of them.
@@ -460,7 +477,6 @@ class X11Saver final : public LoopClient {
   // keeps the last frame until their first, which is drawn whole.
   void Restart() override {
     scenes_.Destroy(nullptr);
-    loop_.StopFrames();
     seed_ = RestartSeed(config_, seed_);
     StartScenes();
     ShareBackBuffer();
@@ -478,8 +494,75 @@ class X11Saver final : public LoopClient {
       areas.push_back(*area);
     }
     scenes_.Create(areas, config_.settings, nullptr, nullptr);
-    if (scenes_.Count() != 0) loop_.StartFrames(FrameIntervalMs(config_.settings.redrawSpeed));
+    scenes_.StartPacing(MonotonicNowNs(), config_.frameLimit);
+    ReportSight();
     MakeTargets();
+  }
+
+  // What tells whether the window can be seen: the server's own screen
+  // saver (an event), the monitor's power (asked now and then, where the
+  // server has DPMS), and the window's state (map and visibility events;
+  // under a compositing manager it always reads visible, and frames go on).
+  void WatchSight() {
+    const Window root = RootWindow(display_, screen_);
+    int errorBase = 0;
+    if (XScreenSaverQueryExtension(display_, &saverEventBase_, &errorBase)) {
+      XScreenSaverSelectInput(display_, root, ScreenSaverNotifyMask);
+      XScreenSaverInfo* info = XScreenSaverAllocInfo();
+      if (info != nullptr) {
+        if (XScreenSaverQueryInfo(display_, root, info))
+          screenBlanked_ = Blanks(info->state, info->kind);
+        XFree(info);
+      }
+    } else {
+      saverEventBase_ = -1;
+    }
+    int dpmsEvent = 0;
+    int dpmsError = 0;
+    dpms_ = DPMSQueryExtension(display_, &dpmsEvent, &dpmsError) && DPMSCapable(display_);
+    if (dpms_) {
+      lastPowerAskNs_ = MonotonicNowNs();
+      AskPower();
+    }
+    FollowMapState();
+  }
+
+  // An external saver is a window of its own, over ours: the visibility
+  // events tell of that.
+  static bool Blanks(int state, int kind) {
+    return state != ScreenSaverOff && kind != ScreenSaverExternal;
+  }
+
+  void AskPower() {
+    CARD16 level = DPMSModeOn;
+    BOOL enabled = False;
+    // A query that fails says nothing: the monitor is taken to be on.
+    const bool off = DPMSInfo(display_, &level, &enabled) && enabled && level != DPMSModeOn;
+    if (off != displayOff_) {
+      displayOff_ = off;
+      ReportSight();
+    }
+  }
+
+  // Whether the window (and every window above it) is mapped; a window of
+  // another program that has gone reads as unmapped until the watch ends
+  // the run.
+  void FollowMapState() {
+    XWindowAttributes attributes{};
+    Status status = 0;
+    if (window_ == 0 ||
+        Refused(display_, [&] { status = XGetWindowAttributes(display_, window_, &attributes); }) ||
+        status == 0)
+      return;
+    unmapped_ = attributes.map_state != IsViewable;
+    ReportSight();
+  }
+
+  void ReportSight() {
+    scenes_.Report(Unseen::ScreenBlanked, screenBlanked_);
+    scenes_.Report(Unseen::DisplayOff, displayOff_);
+    scenes_.Report(Unseen::WindowUnmapped, unmapped_);
+    scenes_.Report(Unseen::WindowObscured, obscured_);
   }
 
   bool OpenFullScreen(int& result) {
@@ -511,7 +594,8 @@ class X11Saver final : public LoopClient {
     attributes.background_pixel = BlackPixel(display_, screen_);
     attributes.cursor = blankCursor_;
     attributes.event_mask =
-        KeyPressMask | ButtonPressMask | PointerMotionMask | StructureNotifyMask | ExposureMask;
+        KeyPressMask | ButtonPressMask | PointerMotionMask | StructureNotifyMask | ExposureMask |
+        VisibilityChangeMask;
     window_ = XCreateWindow(display_, root, stageRect_.x, stageRect_.y,
                             static_cast<unsigned>(stageRect_.width),
                             static_cast<unsigned>(stageRect_.height), 0, CopyFromParent,
@@ -552,7 +636,7 @@ class X11Saver final : public LoopClient {
     screen_ = XScreenNumberOfScreen(parentAttributes.screen);
     XSetWindowAttributes attributes{};
     attributes.background_pixel = 0;
-    attributes.event_mask = StructureNotifyMask | ExposureMask;
+    attributes.event_mask = StructureNotifyMask | ExposureMask | VisibilityChangeMask;
     Window child = 0;
     if (Refused(display_, [&] {
           child = XCreateWindow(display_, parent, 0, 0,
@@ -594,7 +678,7 @@ class X11Saver final : public LoopClient {
     g_errors.watched[0] = window_;
     // Only our own interest in the window: its size, its end, and what of
     // it needs drawing again.
-    XSelectInput(display_, window_, StructureNotifyMask | ExposureMask);
+    XSelectInput(display_, window_, StructureNotifyMask | ExposureMask | VisibilityChangeMask);
     return true;
   }
 
@@ -626,7 +710,7 @@ class X11Saver final : public LoopClient {
     height = std::max(height, 1);
     XSetWindowAttributes attributes{};
     attributes.background_pixel = BlackPixel(display_, screen_);
-    attributes.event_mask = KeyPressMask | StructureNotifyMask | ExposureMask;
+    attributes.event_mask = KeyPressMask | StructureNotifyMask | ExposureMask | VisibilityChangeMask;
     window_ = XCreateWindow(display_, root, x, y, static_cast<unsigned>(width),
                             static_cast<unsigned>(height), 0, CopyFromParent, InputOutput,
                             CopyFromParent, CWBackPixel | CWEventMask, &attributes);
@@ -851,10 +935,26 @@ class X11Saver final : public LoopClient {
         if (MotionCloses(closeRole_, anchor_, event.xmotion.x_root, event.xmotion.y_root)) Close();
         break;
       case MapNotify:
+        if (event.xmap.window == window_ || (parent_ != 0 && event.xmap.window == parent_))
+          FollowMapState();
         if (event.xmap.window == window_ && closeRole_ == CloseRole::AnyInput) {
           mapped_ = true;
           XSetInputFocus(display_, window_, RevertToParent, CurrentTime);
           TryGrab();
+        }
+        break;
+      case UnmapNotify:
+        if (event.xunmap.window == window_ || (parent_ != 0 && event.xunmap.window == parent_)) {
+          unmapped_ = true;
+          ReportSight();
+        }
+        break;
+      case VisibilityNotify:
+        // Only a viewable window is told of its visibility.
+        if (event.xvisibility.window == window_) {
+          unmapped_ = false;
+          obscured_ = event.xvisibility.state == VisibilityFullyObscured;
+          ReportSight();
         }
         break;
       case ConfigureNotify:
@@ -894,7 +994,11 @@ class X11Saver final : public LoopClient {
         if (deleteAtom_ != 0 && static_cast<Atom>(event.xclient.data.l[0]) == deleteAtom_) Close();
         break;
       default:
-        if (randrEventBase_ >= 0 && event.type == randrEventBase_ + RRScreenChangeNotify) {
+        if (saverEventBase_ >= 0 && event.type == saverEventBase_ + ScreenSaverNotify) {
+          const auto& notify = reinterpret_cast<const XScreenSaverNotifyEvent&>(event);
+          screenBlanked_ = Blanks(notify.state, notify.kind);
+          ReportSight();
+        } else if (randrEventBase_ >= 0 && event.type == randrEventBase_ + RRScreenChangeNotify) {
           XRRUpdateConfiguration(&event);
           layoutChanged_ = true;
         }
@@ -912,11 +1016,9 @@ class X11Saver final : public LoopClient {
                       static_cast<unsigned>(height));
     XRaiseWindow(display_, window_);
     scenes_.Destroy(nullptr);
-    loop_.StopFrames();
     stageRect_ = Rect{0, 0, width, height};
     windowWidth_ = width;
     windowHeight_ = height;
-    loop_.CountFramesAnew();
     seed_ = RunSeed(config_);
     StartScenes();
     if (!ResizeImage()) Close();
@@ -945,6 +1047,13 @@ class X11Saver final : public LoopClient {
   int32_t automaticPixelSize_ = 1;
   bool ownSizeStage_ = false;
   int randrEventBase_ = -1;
+  int saverEventBase_ = -1;
+  bool dpms_ = false;
+  int64_t lastPowerAskNs_ = 0;
+  bool screenBlanked_ = false;
+  bool displayOff_ = false;
+  bool unmapped_ = false;
+  bool obscured_ = false;
   bool layoutChanged_ = false;
   FrameImage image_;
   SceneSet scenes_;
