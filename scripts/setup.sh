@@ -37,7 +37,9 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 echo "Installing: ${missing[*]} ${lean_missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
+# A mirror caught mid-sync for one architecture fails the update as a
+# whole; what the other lists hold is still good to install from.
+apt-get update -qq || echo "setup.sh: some package lists could not be updated" >&2
 # shellcheck disable=SC2086
 [ ${#missing[@]} -eq 0 ] || apt-get install -y -qq ${missing[*]} >/dev/null
 # shellcheck disable=SC2086

@@ -35,6 +35,10 @@ add_test(NAME wayland_output_churn
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/wayland_output_churn.sh $<TARGET_FILE:glimmerkin>
           $<TARGET_FILE:wayland_fake_compositor>)
 set_tests_properties(wayland_output_churn PROPERTIES TIMEOUT 60)
+add_test(NAME wayland_frame_callbacks
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/wayland_frame_callbacks.sh $<TARGET_FILE:glimmerkin>
+          $<TARGET_FILE:wayland_fake_compositor>)
+set_tests_properties(wayland_frame_callbacks PROPERTIES TIMEOUT 60)
 add_test(NAME wayland_plugin
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/wayland_plugin.sh $<TARGET_FILE:glimmerkin>
           $<TARGET_FILE:wayland_fake_compositor> ${CMAKE_CURRENT_SOURCE_DIR}/wayland_socket.py)

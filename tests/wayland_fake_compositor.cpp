@@ -569,9 +569,23 @@ int Dispatch(const void*, void* target, uint32_t, const wl_message* message, wl_
     }
     ++index;
   }
-  if (std::strcmp(wl_resource_get_class(resource), "wl_surface") == 0 &&
-      std::strcmp(message->name, "commit") == 0)
-    Committed(resource);
+  if (std::strcmp(wl_resource_get_class(resource), "wl_surface") == 0) {
+    // The frames mode copies each buffer at its commit and lets it go.
+    static std::vector<std::pair<const wl_resource*, uint32_t>> attached;
+    if (std::strcmp(message->name, "attach") == 0 && g_mode == "frames") {
+      std::erase_if(attached, [&](const auto& a) { return a.first == resource; });
+      if (args[0].o != nullptr)
+        attached.emplace_back(resource, wl_resource_get_id(reinterpret_cast<wl_resource*>(args[0].o)));
+    }
+    if (std::strcmp(message->name, "commit") == 0) {
+      for (const auto& a : attached)
+        if (a.first == resource)
+          if (wl_resource* buffer = wl_client_get_object(wl_resource_get_client(resource), a.second))
+            wl_buffer_send_release(buffer);
+      std::erase_if(attached, [&](const auto& a) { return a.first == resource; });
+      Committed(resource);
+    }
+  }
   if (std::strcmp(message->name, "destroy") == 0) wl_resource_destroy(resource);
   return 0;
 }

@@ -113,12 +113,16 @@ def needed_libraries(binary):
 
 def owner_package(soname):
     # The package on this system that ships the library the program links.
+    # Cross toolchains ship copies of the same libraries for other
+    # architectures: the one in this system's own library folder counts.
     out = run(["dpkg-query", "-S", "*/" + soname])
+    multiarch = run(["dpkg-architecture", "-qDEB_HOST_MULTIARCH"]).stdout.strip()
+    found = []
     for line in out.stdout.splitlines():
         package, _, path = line.partition(": ")
         if path.endswith("/" + soname) and "/lib" in path:
-            return package.split(":")[0].split(",")[0].strip()
-    return None
+            found.append((multiarch not in path, package.split(":")[0].split(",")[0].strip()))
+    return min(found)[1] if found else None
 
 
 def check_control(deb, version, source_dir, root):
