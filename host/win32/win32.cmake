@@ -28,6 +28,7 @@ set(glimmerkin_static_link -static -static-libgcc -static-libstdc++)
 add_library(glimmerkin_gdi_stage STATIC
   animation/stage.cpp
   animation/scene_set.cpp
+  animation/scene_pace.cpp
   animation/scene_plan.cpp
   animation/present.cpp
   draw/damage.cpp
