@@ -31,10 +31,14 @@ runs() {
 
 "$SIM" render --seed 4 --size 640x480 --ticks 40 --out "$TEST_DIR/s.png" \
   || fail "glimmerkin-sim render failed"
+# A disabled server saver (as under XScreenSaver) blanks nothing.
+xset s off
 "$GLIMMERKIN" /s -fixed-seed 4 -frame-limit 40 &
 SAVER=$!
 PIDS+=("$SAVER")
 sleep 1
+runs "$SAVER" "/s with the server's saver disabled"
+xset s 600
 runs "$SAVER" "/s before the server's saver"
 xset s activate
 rests "$SAVER" "/s while the server's saver blanks the screen"

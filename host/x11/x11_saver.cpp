@@ -527,10 +527,11 @@ class X11Saver final : public LoopClient {
     FollowMapState();
   }
 
-  // An external saver is a window of its own, over ours: the visibility
-  // events tell of that.
+  // Only a saver that is on blanks: a disabled one (`xset s off`, and every
+  // XScreenSaver session) never does. An external saver is a window of its
+  // own, over ours: the visibility events tell of that.
   static bool Blanks(int state, int kind) {
-    return state != ScreenSaverOff && kind != ScreenSaverExternal;
+    return (state == ScreenSaverOn || state == ScreenSaverCycle) && kind != ScreenSaverExternal;
   }
 
   void AskPower() {
