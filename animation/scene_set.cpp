@@ -80,13 +80,7 @@ void SceneSet::FollowTimer(bool wasSeen) {
   if (timer_ == nullptr || stages_.empty()) return;
   const bool seen = AnySeen();
   if (seen == wasSeen) return;
-  Stage& first = *stages_[0];
-  if (!seen && first.timerId != 0) {
-    timer_->StopTimer(first.timerId);
-    first.timerId = 0;
-  } else if (seen && first.timerId == 0) {
-    first.timerId = timer_->StartTimer(intervalMs_);
-  }
+  FollowSight(*stages_[0], *timer_, seen);
 }
 
 void SceneSet::StartPacing(int64_t nowNs, std::optional<uint32_t> limit) {

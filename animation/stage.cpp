@@ -242,6 +242,15 @@ void ResizeStage(Stage& stage, ReferenceContext reference, int32_t width, int32_
   if (stage.spriteList) stage.spriteList->SetScreenSize(width, height);
 }
 
+void FollowSight(Stage& stage, FrameTimer& timer, bool seen) {
+  if (!seen && stage.timerId != 0) {
+    timer.StopTimer(stage.timerId);
+    stage.timerId = 0;
+  } else if (seen && stage.timerId == 0) {
+    stage.timerId = timer.StartTimer(FrameIntervalMs(stage.settings.redrawSpeed));
+  }
+}
+
 void DestroyStage(Stage& stage, FrameTimer* timer) {
   if (stage.timerId != 0) {
     if (timer != nullptr) timer->StopTimer(stage.timerId);

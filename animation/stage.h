@@ -142,6 +142,9 @@ void PresentWhole(Stage& stage, PresentTarget& target);
 // missed it: what that buffer lacks by its age.
 void PresentAgain(Stage& stage, PresentTarget& target);
 void DestroyStage(Stage& stage, FrameTimer* timer);
+// The stage's timer runs only while what it drives can be seen: stopped when
+// not, started again (a whole interval) when it is.
+void FollowSight(Stage& stage, FrameTimer& timer, bool seen);
 
 // A new stage size (a window resized): the background is composed anew at
 // that size and the sprites go on walking within the new bounds. A size the

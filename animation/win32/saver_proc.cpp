@@ -94,6 +94,11 @@ class WindowTarget final : public PresentTarget {
 // monitor.
 Stage previewStage;
 SceneSet scenes;
+// Everything reported so far: the preview's own rule, and what the scenes
+// are told again when they are made anew.
+SceneSight sight;
+// Between the preview's creation and its end: only then has it a timer.
+bool previewLive = false;
 GdiStagePlatform platform;
 std::vector<WindowTarget> targets;
 
@@ -185,10 +190,13 @@ void CreateScenes(HWND window) {
     const SceneArea& area = scenes.AreaAt(i);
     targets.emplace_back(window, scenes.StageAt(i), Rect{area.x, area.y, area.width, area.height});
   }
+  for (const Unseen why : {Unseen::DisplayOff, Unseen::WindowUnmapped})
+    if (sight.Holds(why)) scenes.Report(why, true);
 }
 
 void CreatePreview(HWND window) {
-  CreateStage(previewStage, platform, &platform);
+  CreateStage(previewStage, platform, sight.Seen() ? &platform : nullptr);
+  previewLive = true;
   targets.clear();
   targets.emplace_back(window, previewStage,
                        Rect{0, 0, previewStage.screenWidth, previewStage.screenHeight});
@@ -205,6 +213,15 @@ void PaintLastFrame(HWND window) {
 }
 
 }  // namespace
+
+void ReportSight(Unseen why, bool holds) {
+  const bool changed = sight.Report(why, holds);
+  if (hostState.previewMode == 0)
+    scenes.Report(why, holds);
+  else if (changed && previewLive)
+    FollowSight(previewStage, platform, sight.Seen());
+}
+
 }  // namespace glimmerkin
 
 extern "C" LRESULT CALLBACK ScreenSaverProc(HWND window, UINT message, WPARAM wParam,
@@ -220,8 +237,10 @@ extern "C" LRESULT CALLBACK ScreenSaverProc(HWND window, UINT message, WPARAM wP
       break;
     case WM_DESTROY:
       targets.clear();
-      if (hostState.previewMode != 0)
+      if (hostState.previewMode != 0) {
+        previewLive = false;
         DestroyStage(previewStage, &platform);
+      }
       else
         scenes.Destroy(&platform);
       break;
@@ -239,7 +258,7 @@ extern "C" LRESULT CALLBACK ScreenSaverProc(HWND window, UINT message, WPARAM wP
       break;
     case WM_TIMER:
       if (hostState.previewMode != 0) {
-        if (!targets.empty()) RunFrame(previewStage, targets.front());
+        if (!targets.empty() && sight.Seen()) RunFrame(previewStage, targets.front());
       } else {
         scenes.RunFrames([&](size_t i) -> PresentTarget& { return targets[i]; });
       }

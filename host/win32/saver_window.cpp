@@ -2,6 +2,7 @@
 
 #include "animation/win32/saver_proc.h"
 #include "host/saver_main.h"
+#include "host/win32/display_power.h"
 #include "host/win32/host_state.h"
 #include "host/win32/monitor_layout.h"
 #include "host/win32/password.h"
@@ -34,6 +35,26 @@ void RestoreInputMethod(HWND window) {
 }
 
 void TakeAnchor() { GetCursorPos(&hostState.anchorPoint); }
+
+// The preview is seen while it and the settings window it sits in are shown
+// and not minimised. Windows tells a child nothing of that, so it is asked
+// at each frame and, while the preview rests, every two seconds.
+constexpr UINT_PTR kSightTimer = 2;
+constexpr UINT kSightAskMs = 2000;
+bool askingSight = false;
+
+void FollowPreviewSight(HWND window) {
+  const HWND top = GetAncestor(window, GA_ROOT);
+  const bool hidden = !IsWindowVisible(window) || (top != nullptr && IsIconic(top));
+  ReportSight(Unseen::WindowUnmapped, hidden);
+  if (hidden != askingSight) {
+    if (hidden)
+      SetTimer(window, kSightTimer, kSightAskMs, nullptr);
+    else
+      KillTimer(window, kSightTimer);
+    askingSight = hidden;
+  }
+}
 
 // The full-screen window covers every monitor: the whole virtual screen.
 WindowArea FullScreenArea() {
@@ -119,9 +140,13 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_CREATE:
       DetachInputMethod(window);
       TakeAnchor();
+      WatchDisplayPower(window);
       if (hostState.previewMode == 0) SetCursor(nullptr);
       break;
     case WM_DESTROY:
+      UnwatchDisplayPower();
+      if (askingSight) KillTimer(window, kSightTimer);
+      askingSight = false;
       RestoreInputMethod(window);
       PostQuitMessage(0);
       break;
@@ -158,8 +183,19 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_DISPLAYCHANGE:
       if (hostState.previewMode == 0 && hostState.closing == 0) FollowDisplayChange(window);
       break;
+    case WM_POWERBROADCAST:
+      if (const std::optional<bool> off = DisplayOffFrom(wParam, lParam)) {
+        ReportSight(Unseen::DisplayOff, *off);
+        return TRUE;
+      }
+      break;
     case WM_TIMER:
       if (hostState.closing != 0) return 0;
+      if (wParam == kSightTimer) {
+        FollowPreviewSight(window);
+        return 0;
+      }
+      if (hostState.previewMode != 0) FollowPreviewSight(window);
       Sleep(0);
       break;
     default:

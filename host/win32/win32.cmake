@@ -43,6 +43,7 @@ add_executable(glimmerkin_scr WIN32
   host/win32/winmain.cpp
   host/win32/command_line.cpp
   host/win32/saver_window.cpp
+  host/win32/display_power.cpp
   host/win32/password.cpp
   host/win32/system_module.cpp
   host/password_rules.cpp

@@ -767,6 +767,51 @@ def case_preview(s):
         expect(facts.get("exit") == "0", f"/{letter}: exit {facts.get('exit')} after the parent went")
 
 
+def case_display_power(s):
+    """The display powered down (as Windows tells it) rests the full-screen
+    saver and the preview: nothing is drawn until it is on again. Dimmed is
+    on; a power setting that is not the display's changes nothing."""
+    def power(title, state, which="console"):
+        facts = s.host("power", title, str(state), which)
+        expect(facts.get("sent") == "1", f"power {state} ({which}) not delivered: {facts}")
+
+    def moved(name):
+        first = s.screenshot(name + "-1")
+        time.sleep(1.0)
+        second = s.screenshot(name + "-2")
+        return sum(first.at(x, y) != second.at(x, y)
+                   for y in range(0, HEIGHT, 2) for x in range(0, WIDTH, 2))
+
+    s.remove_settings()
+    saver = s.start_saver("/s")
+    s.wait_saver_window()
+    time.sleep(1.0)
+    for state, which, rests in ((0, "console", True), (1, "other", True), (1, "console", False),
+                                (0, "monitor", True), (2, "console", False)):
+        power("Screen Saver", state, which)
+        time.sleep(0.3)
+        pixels = moved(f"power-{state}-{which}")
+        expect((pixels == 0) == rests,
+               f"/s after display state {state} ({which}): {pixels} pixels moved")
+    s.xdotool("key", "a")
+    expect(s.finish(saver) == 0, "the saver did not end after the key")
+
+    process = s.host_background("preview", "20000", SAVER, "p", "320", "240")
+    deadline = time.time() + STEP_TIMEOUT
+    while time.time() < deadline and "ready=" not in s.output_so_far(process):
+        time.sleep(0.1)
+    time.sleep(1.0)
+    print("preview before", moved("preview-before"))
+    for state, rests in ((0, True), (1, False)):
+        power("Preview", state)
+        time.sleep(0.3)
+        pixels = moved(f"preview-power-{state}")
+        expect((pixels == 0) == rests, f"the preview after display state {state}: {pixels} moved")
+    process.stdin.write("go\n")
+    process.stdin.close()
+    process.wait(timeout=60)
+
+
 def case_change_password(s):
     """/a: MPR.DLL's PwdChangePasswordA("SCRSAVE", parent); without it exit 0;
     a planted MPR.DLL beside the saver is never loaded."""
@@ -880,6 +925,7 @@ CASES = [
     ("settings-cannot-be-written", case_settings_cannot_be_written),
     ("dialog-cancel", case_dialog_cancel),
     ("preview", case_preview),
+    ("display-power", case_display_power),
     ("change-password", case_change_password),
     ("password", case_password),
 ]

@@ -176,6 +176,70 @@ int Post(int argc, char** argv) {
   return 0;
 }
 
+// The saver's window by title: a top-level one, else a child of some
+// top-level window (the preview in its parent).
+HWND FindSaverWindow(const char* title) {
+  struct Search {
+    const char* title;
+    HWND found;
+  } search{title, FindWindowA(kSaverClass, title)};
+  if (search.found != nullptr) return search.found;
+  EnumWindows(
+      [](HWND top, LPARAM data) -> BOOL {
+        auto& s = *reinterpret_cast<Search*>(data);
+        s.found = FindWindowExA(top, nullptr, kSaverClass, s.title);
+        return s.found == nullptr;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// power TITLE STATE [GUID]: tells the saver's window the display's power
+// changed, as Windows does: a POWERBROADCAST_SETTING put in the saver's own
+// memory (Wine never sends one itself). STATE 0 off, 1 on, 2 dimmed; GUID
+// "console" (the default), "monitor", or "other" for a setting that is not
+// the display's.
+int Power(int argc, char** argv) {
+  if (argc < 4) return 2;
+  const HWND window = FindSaverWindow(argv[2]);
+  Say("found=%d", window != nullptr ? 1 : 0);
+  if (window == nullptr) return 1;
+  static const GUID kConsole = {
+      0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+  static const GUID kMonitor = {
+      0x02731015, 0x4510, 0x4526, {0x99, 0xe6, 0xe5, 0xa1, 0x7e, 0xbd, 0x1a, 0xea}};
+  static const GUID kOther = {
+      0x8183ba9a, 0xe910, 0x48da, {0x87, 0x69, 0x14, 0xae, 0x6d, 0xc1, 0x17, 0x0a}};
+  const std::string which = argc > 4 ? argv[4] : "console";
+  struct {
+    GUID setting;
+    DWORD length;
+    DWORD value;
+  } message{which == "monitor" ? kMonitor : which == "other" ? kOther : kConsole, sizeof(DWORD),
+            static_cast<DWORD>(std::strtoul(argv[3], nullptr, 0))};
+  DWORD processId = 0;
+  GetWindowThreadProcessId(window, &processId);
+  const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, processId);
+  if (process == nullptr) {
+    Say("open-failed=%lu", static_cast<unsigned long>(GetLastError()));
+    return 1;
+  }
+  void* remote = VirtualAllocEx(process, nullptr, sizeof message, MEM_COMMIT | MEM_RESERVE,
+                                PAGE_READWRITE);
+  SIZE_T written = 0;
+  DWORD_PTR answer = 0;
+  const bool sent =
+      remote != nullptr && WriteProcessMemory(process, remote, &message, sizeof message, &written) &&
+      written == sizeof message &&
+      SendMessageTimeoutA(window, WM_POWERBROADCAST, 0x8013 /* PBT_POWERSETTINGCHANGE */,
+                          reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, 5000, &answer) != 0;
+  if (remote != nullptr) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+  Say("sent=%d", sent ? 1 : 0);
+  Say("answer=%lu", static_cast<unsigned long>(answer));
+  return sent ? 0 : 1;
+}
+
 // repaint CLASS TITLE [X Y WIDTH HEIGHT]: invalidates the window found by
 // class and title (the given client rectangle, else all of it) with its
 // background to be erased, as Windows does when something uncovers it, and
@@ -507,6 +571,7 @@ int main(int argc, char** argv) {
   if (command == "saver-facts") return SaverFacts();
   if (command == "post") return Post(argc, argv);
   if (command == "repaint") return Repaint(argc, argv);
+  if (command == "power") return Power(argc, argv);
   if (command == "preview") return Preview(argc, argv);
   if (command == "change-password") return ChangePassword(argc, argv);
   if (command == "dialog-facts") return DialogFacts(argc, argv);
