@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The web page in headless Chromium, against the simulator.
 
-usage: web_page_test.py frames|params|live PAGE_DIR SIM
+usage: web_page_test.py frames|params|live|hidden PAGE_DIR SIM
 
 frames  after ticks=N the canvas equals the simulator's frame, pixel for
         pixel (hash of the canvas read back from it): at a fixed size, at
@@ -12,6 +12,8 @@ live    real time: frames come no faster than the redraw speed allows, the
         scene goes on after input, and resizing the window reshapes the stage;
         a frame puts only a small part of the canvas, and the canvas built
         from those parts equals the simulator's frame.
+hidden  a page hidden (its window minimised) runs no frame; shown again it
+        goes on, and its canvas is the simulator's frame for the frames run.
 """
 import os
 import sys
@@ -288,8 +290,54 @@ def live(browser, server, sim, tmp):
           f"the canvas follows the window ({after.get('canvas')}, {after.get('css')})")
 
 
+# The page's frame count and its canvas's hash, read in one piece of script
+# so that no frame runs between them.
+SNAPSHOT = """(function () {
+  const words = document.getElementById("status").textContent.split(" ");
+  const s = {};
+  for (let i = 0; i + 1 < words.length; i += 2) s[words[i]] = words[i + 1];
+  const c = document.getElementById("stage");
+  const bytes = c.getContext("2d").getImageData(0, 0, c.width, c.height).data;
+  let h = 0x811c9dc5;
+  for (let i = 0; i < bytes.length; ++i) h = Math.imul(h ^ bytes[i], 0x01000193);
+  return { visibility: document.visibilityState, frames: Number(s.frames || 0),
+           stage: s.stage || "", hash: (h >>> 0).toString(16).padStart(8, "0") };
+})()"""
+
+
+def hidden(browser, server, sim, tmp):
+    page = webpage.DevTools(browser, server.url("/index.html?seed=5"))
+    try:
+        def snapshot():
+            return page.evaluate(SNAPSHOT)
+
+        deadline = time.monotonic() + 30
+        while snapshot()["frames"] < 5 and time.monotonic() < deadline:
+            time.sleep(0.1)
+        page.window_state("minimized")
+        time.sleep(0.5)
+        resting = snapshot()
+        time.sleep(2)
+        after = snapshot()
+        print(f"     hidden: {resting['frames']} frames, then {after['frames']} after 2 s")
+        check(resting["visibility"] == "hidden", f"the minimised page is {resting['visibility']}")
+        check(after["frames"] == resting["frames"],
+              f"{after['frames'] - resting['frames']} frames ran in 2 s while hidden")
+        page.window_state("normal")
+        time.sleep(1)
+        shown = snapshot()
+        check(shown["visibility"] == "visible" and shown["frames"] > after["frames"] + 3,
+              f"shown again: {shown['frames'] - after['frames']} frames in a second")
+        width, height = (int(v) for v in shown["stage"].split("x"))
+        want = webpage.sim_frame_hash(sim, tmp, 5, width, height, shown["frames"], 9)
+        check(shown["hash"] == want,
+              f"after {shown['frames']} frames the canvas {shown['hash']} = simulator {want}")
+    finally:
+        page.close()
+
+
 def main(argv):
-    if len(argv) != 4 or argv[1] not in ("frames", "params", "live"):
+    if len(argv) != 4 or argv[1] not in ("frames", "params", "live", "hidden"):
         print(__doc__.strip(), file=sys.stderr)
         return 2
     which, page, sim = argv[1], argv[2], argv[3]
@@ -303,7 +351,7 @@ def main(argv):
                                        "/put.html": PUT_HARNESS.encode()})
         try:
             browser = webpage.Browser(tmp)
-            {"frames": frames, "params": params, "live": live}[which](browser, server, sim, tmp)
+            {"frames": frames, "params": params, "live": live, "hidden": hidden}[which](browser, server, sim, tmp)
         finally:
             server.close()
     if failures:

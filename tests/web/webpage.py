@@ -8,11 +8,13 @@ import json
 import os
 import queue
 import re
+import select
 import shutil
 import signal
 import struct
 import subprocess
 import threading
+import time
 import zlib
 
 MIME = {".html": "text/html; charset=utf-8", ".js": "text/javascript",
@@ -164,6 +166,83 @@ class Browser:
             self._end(process)
 
 
+class DevTools:
+    """One page in headless Chromium driven through the DevTools protocol on
+    a pipe (no network port): evaluate script in it, and minimise or restore
+    its window, which hides or shows the page as a real browser does."""
+
+    def __init__(self, browser, url, width=640, height=480, timeout=30):
+        self.timeout = timeout
+        command = browser._command("about:blank", width, height, None, ["--remote-debugging-pipe"])
+        to_read, self._to = os.pipe()
+        self._from, from_write = os.pipe()
+
+        def on_fds_3_and_4():  # Chromium reads commands on 3, answers on 4
+            os.dup2(to_read, 3)
+            os.dup2(from_write, 4)
+
+        self.process = subprocess.Popen(command, stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                        env=browser._env(), start_new_session=True,
+                                        pass_fds=(3, 4), preexec_fn=on_fds_3_and_4)
+        os.close(to_read)
+        os.close(from_write)
+        self._buffer = b""
+        self._id = 0
+        self.session = None
+        try:
+            targets = self.call("Target.getTargets")["targetInfos"]
+            self.target = next(t["targetId"] for t in targets if t["type"] == "page")
+            self.session = self.call("Target.attachToTarget",
+                                     {"targetId": self.target, "flatten": True})["sessionId"]
+            self.call("Page.navigate", {"url": url}, page=True)
+            self.window = self.call("Browser.getWindowForTarget",
+                                    {"targetId": self.target})["windowId"]
+        except BaseException:
+            self.close()
+            raise
+
+    def call(self, method, params=None, page=False):
+        self._id += 1
+        message = {"id": self._id, "method": method, "params": params or {}}
+        if page:
+            message["sessionId"] = self.session
+        os.write(self._to, json.dumps(message).encode() + b"\0")
+        deadline = time.monotonic() + self.timeout
+        while True:
+            while b"\0" not in self._buffer:
+                left = deadline - time.monotonic()
+                if left <= 0 or not select.select([self._from], [], [], left)[0]:
+                    raise SystemExit(f"FAIL: chromium did not answer {method}")
+                chunk = os.read(self._from, 1 << 16)
+                if not chunk:
+                    raise SystemExit(f"FAIL: chromium ended before answering {method}")
+                self._buffer += chunk
+            raw, self._buffer = self._buffer.split(b"\0", 1)
+            answer = json.loads(raw)
+            if answer.get("id") == self._id:
+                if "error" in answer:
+                    raise SystemExit(f"FAIL: {method}: {answer['error']}")
+                return answer.get("result", {})
+
+    def evaluate(self, expression):
+        result = self.call("Runtime.evaluate", {"expression": expression, "returnByValue": True},
+                           page=True)
+        return result.get("result", {}).get("value")
+
+    def window_state(self, state):
+        self.call("Browser.setWindowBounds", {"windowId": self.window,
+                                              "bounds": {"windowState": state}})
+
+    def close(self):
+        Browser._end(self.process)
+        for fd in (self._to, self._from):
+            try:
+                os.close(fd)
+            except OSError:
+                pass
+
+
 def page_status(dom):
     """The page's status line as a dict, from a DOM dump."""
     m = re.search(r'<output id="status">([^<]*)</output>', dom)
@@ -263,5 +342,5 @@ def post_json_script():
     return "function post(o){fetch('/report',{method:'POST',body:JSON.stringify(o)});}"
 
 
-__all__ = ["Server", "Browser", "page_status", "sim_frame_hash", "read_png_rgba", "fnv1a",
+__all__ = ["Server", "Browser", "DevTools", "page_status", "sim_frame_hash", "read_png_rgba", "fnv1a",
            "ending_on_signals", "post_json_script", "json"]
