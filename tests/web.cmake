@@ -16,7 +16,7 @@ if(NOT GLIMMERKIN_SANITIZE)
   add_test(NAME web_page_build
     COMMAND ${PROJECT_SOURCE_DIR}/scripts/build-web.sh ${web_page_dir} ${CMAKE_BINARY_DIR}/web-page-cmake)
   set_tests_properties(web_page_build PROPERTIES FIXTURES_SETUP web_page TIMEOUT 600)
-  foreach(part frames params live)
+  foreach(part frames params live hidden)
     add_test(NAME web_page_${part}
       COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/web/web_page_test.py ${part}
               ${web_page_dir} $<TARGET_FILE:glimmerkin-sim>)
