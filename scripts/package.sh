@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
 # Makes the release files in build/dist/:
-#   glimmerkin_<version>_<arch>.deb      the Linux program for Debian and Ubuntu
+#   glimmerkin_<version>_<arch>.deb      the Linux program for Debian and Ubuntu, one
+#                                        per architecture (amd64, arm64, armhf)
 #   glimmerkin-<version>-windows.zip     glimmerkin.scr, glimmerkin64.scr, INSTALL.txt, LICENSE.txt
-#   SHA256SUMS                           sha256sum lines for both
+#   SHA256SUMS                           sha256sum lines for them all
 # The version is CMake's project() version; packaging/changelog must have an
 # entry for it.
 #   GLIMMERKIN_PACKAGE_BUILD_DIR  scratch builds and staging (default build/package)
 #   GLIMMERKIN_DIST_DIR           where the release files go (default build/dist)
 #   GLIMMERKIN_WINDOWS_DIST       a folder that already holds both .scr files
 #                                 (default: scripts/build-windows.sh builds them)
+#   GLIMMERKIN_DEB_ARCHS          the Debian architectures to package (default:
+#                                 this machine's, arm64 and armhf); other ones
+#                                 are cross-built with crossbuild-essential-ARCH
+#                                 and the ARCH -dev packages (scripts/setup.sh)
 #   GLIMMERKIN_LINTIAN            0 skips the lintian run at the end
 #   JOBS                          parallel build jobs (default 2)
 set -euo pipefail
@@ -24,77 +29,121 @@ for tool in cmake dpkg-deb dpkg-shlibdeps dpkg-buildflags dpkg-parsechangelog gz
   command -v "$tool" >/dev/null || die "$tool is missing (scripts/setup.sh installs it)"
 done
 
-# The Linux program, built afresh with Debian's hardening flags.
-linux_build=$work/linux
+native_arch=$(dpkg --print-architecture)
+archs=${GLIMMERKIN_DEB_ARCHS:-$native_arch arm64 armhf}
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
-cflags=$(cd "$source_dir" && dpkg-buildflags --get CXXFLAGS)
-cppflags=$(cd "$source_dir" && dpkg-buildflags --get CPPFLAGS)
-ldflags=$(cd "$source_dir" && dpkg-buildflags --get LDFLAGS)
-cmake -S "$source_dir" -B "$linux_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DGLIMMERKIN_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr \
-  -DCMAKE_CXX_FLAGS="$cppflags $cflags" -DCMAKE_C_FLAGS="$cppflags $cflags" \
-  -DCMAKE_EXE_LINKER_FLAGS="$ldflags" >/dev/null
-cmake --build "$linux_build" --target glimmerkin -j "$jobs" >/dev/null
-
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$linux_build/CMakeCache.txt")
-[ -n "$version" ] || die "no project version in $linux_build/CMakeCache.txt"
 changelog=$source_dir/packaging/changelog
-logged=$(dpkg-parsechangelog -l "$changelog" -SVersion)
-[ "$logged" = "$version" ] ||
-  die "packaging/changelog's newest entry is $logged, CMake's version is $version: add an entry"
 maintainer=$(dpkg-parsechangelog -l "$changelog" -SMaintainer)
 # Every date inside the files is the changelog entry's, so a release can be
 # rebuilt byte for byte.
 SOURCE_DATE_EPOCH=$(dpkg-parsechangelog -l "$changelog" -STimestamp)
 export SOURCE_DATE_EPOCH
-arch=$(dpkg --print-architecture)
+
+# The Linux program for one architecture, built afresh with Debian's hardening
+# flags for it, in $work/linux (this machine's) or $work/linux-ARCH.
+build_linux() {
+  local arch=$1 build toolchain=()
+  if [ "$arch" = "$native_arch" ]; then
+    build=$work/linux
+  else
+    build=$work/linux-$arch
+    [ -f "$source_dir/cmake/toolchain-linux-$arch.cmake" ] || die "no toolchain file for $arch"
+    toolchain=(-DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/toolchain-linux-$arch.cmake")
+  fi
+  local flags=(dpkg-architecture -a "$arch" -c dpkg-buildflags --get)
+  local cflags cppflags ldflags
+  cflags=$(cd "$source_dir" && "${flags[@]}" CXXFLAGS 2>/dev/null)
+  cppflags=$(cd "$source_dir" && "${flags[@]}" CPPFLAGS 2>/dev/null)
+  ldflags=$(cd "$source_dir" && "${flags[@]}" LDFLAGS 2>/dev/null)
+  cmake -S "$source_dir" -B "$build" "${toolchain[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DGLIMMERKIN_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr \
+    -DCMAKE_CXX_FLAGS="$cppflags $cflags" -DCMAKE_C_FLAGS="$cppflags $cflags" \
+    -DCMAKE_EXE_LINKER_FLAGS="$ldflags" >/dev/null ||
+    die "cannot configure the $arch build (for another architecture: crossbuild-essential-$arch and the $arch -dev packages, as scripts/setup.sh installs them)"
+  cmake --build "$build" --target glimmerkin -j "$jobs" >/dev/null || die "the $arch build failed"
+  echo "$build"
+}
+
+# make_deb ARCH BUILD: the Debian package of that build, into $dist.
+make_deb() {
+  local arch=$1 linux_build=$2
+  local gnu_type
+  gnu_type=$(dpkg-architecture -a "$arch" -qDEB_HOST_GNU_TYPE 2>/dev/null)
+  local strip_tool=strip
+  [ "$arch" = "$native_arch" ] || strip_tool=$gnu_type-strip
+  local deb=glimmerkin_${version}_${arch}.deb
+  local root=$work/deb-root-$arch
+  rm -rf "$root"
+  DESTDIR=$root cmake --install "$linux_build" --prefix /usr >/dev/null
+  local hack=$root/usr/libexec/xscreensaver/glimmerkin
+  [ -x "$hack" ] || die "cmake --install put no program at /usr/libexec/xscreensaver/glimmerkin"
+  [ -f "$root/usr/share/xscreensaver/config/glimmerkin.xml" ] || die "the XScreenSaver XML is not installed"
+  [ -f "$root/usr/share/applications/screensavers/glimmerkin.desktop" ] || die "the screensaver theme entry is not installed"
+  # As dh_strip does; the debugging symbols stay in the build tree.
+  "$strip_tool" --strip-unneeded --remove-section=.comment --remove-section=.note "$hack"
+  # Section 6 matches a program in PATH: glimmerkin /s, swayidle lines and the like.
+  mkdir -p "$root/usr/bin"
+  ln -s ../libexec/xscreensaver/glimmerkin "$root/usr/bin/glimmerkin"
+  gzip -9n "$root/usr/share/man/man6/glimmerkin.6"
+  local doc=$root/usr/share/doc/glimmerkin
+  mkdir -p "$doc"
+  cp "$source_dir/packaging/copyright" "$doc/copyright"
+  # Starting it with swayidle at login, for Plasma on Wayland and the like.
+  mkdir -p "$doc/examples"
+  cp "$source_dir/packaging/examples/glimmerkin-swayidle.service" "$doc/examples/"
+  # Version without a Debian revision: a native package, whose changelog is changelog.gz.
+  gzip -9n <"$changelog" >"$doc/changelog.gz"
+
+  find "$root" -type d -exec chmod 0755 {} +
+  find "$root" -type f -exec chmod 0644 {} +
+  chmod 0755 "$hack"
+
+  # Depends from the libraries the program links, as dpkg-shlibdeps finds them
+  # for that architecture (it wants a debian/control beside it).
+  local shlib=$work/shlibdeps-$arch depends
+  rm -rf "$shlib"
+  mkdir -p "$shlib/debian"
+  printf 'Source: glimmerkin\n\nPackage: glimmerkin\nArchitecture: any\n' >"$shlib/debian/control"
+  depends=$(cd "$shlib" && dpkg-architecture -a "$arch" -c dpkg-shlibdeps -O "$hack" 2>"$shlib/warnings" |
+            sed -n 's/^shlibs:Depends=//p')
+  [ -n "$depends" ] || { cat "$shlib/warnings" >&2; die "dpkg-shlibdeps found no dependencies for $arch"; }
+
+  mkdir -p "$root/DEBIAN"
+  (cd "$root" && find usr -type f -print0 | sort -z | xargs -0 md5sum) >"$root/DEBIAN/md5sums"
+  # As dpkg-gencontrol counts it: each file's size in KiB, rounded up, and
+  # one for every directory and link; the same on every file system.
+  local installed_size
+  installed_size=$(cd "$root" && find usr \( -type f -printf '%s\n' \) -o -printf '1024\n' |
+                   awk '{ k += int(($1 + 1023) / 1024) } END { print k }')
+  sed -e "s|@VERSION@|$version|" -e "s|@ARCH@|$arch|" -e "s|@MAINTAINER@|$maintainer|" \
+      -e "s|@INSTALLED_SIZE@|$installed_size|" -e "s|@DEPENDS@|$depends|" \
+      "$source_dir/packaging/control.in" >"$root/DEBIAN/control"
+  chmod 0644 "$root/DEBIAN/control" "$root/DEBIAN/md5sums"
+  find "$root" -newermt "@$SOURCE_DATE_EPOCH" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
+  dpkg-deb --root-owner-group -Zxz --build "$root" "$dist/$deb" >/dev/null
+  debs+=("$deb")
+}
+
+builds=()
+for arch in $archs; do builds+=("$(build_linux "$arch")") || exit 1; done
+
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "${builds[0]}/CMakeCache.txt")
+[ -n "$version" ] || die "no project version in ${builds[0]}/CMakeCache.txt"
+logged=$(dpkg-parsechangelog -l "$changelog" -SVersion)
+[ "$logged" = "$version" ] ||
+  die "packaging/changelog's newest entry is $logged, CMake's version is $version: add an entry"
 
 mkdir -p "$dist"
-deb=glimmerkin_${version}_${arch}.deb
 zipname=glimmerkin-${version}-windows.zip
 rm -f "$dist"/glimmerkin_*.deb "$dist"/glimmerkin-*-windows.zip "$dist/SHA256SUMS"
 
-# ---- The Debian package ----
-root=$work/deb-root
-rm -rf "$root"
-DESTDIR=$root cmake --install "$linux_build" --prefix /usr >/dev/null
-hack=$root/usr/libexec/xscreensaver/glimmerkin
-[ -x "$hack" ] || die "cmake --install put no program at /usr/libexec/xscreensaver/glimmerkin"
-[ -f "$root/usr/share/xscreensaver/config/glimmerkin.xml" ] || die "the XScreenSaver XML is not installed"
-# As dh_strip does; the debugging symbols stay in the build tree.
-strip --strip-unneeded --remove-section=.comment --remove-section=.note "$hack"
-# Section 6 matches a program in PATH: glimmerkin /s, swayidle lines and the like.
-mkdir -p "$root/usr/bin"
-ln -s ../libexec/xscreensaver/glimmerkin "$root/usr/bin/glimmerkin"
-gzip -9n "$root/usr/share/man/man6/glimmerkin.6"
-doc=$root/usr/share/doc/glimmerkin
-mkdir -p "$doc"
-cp "$source_dir/packaging/copyright" "$doc/copyright"
-# Version without a Debian revision: a native package, whose changelog is changelog.gz.
-gzip -9n <"$changelog" >"$doc/changelog.gz"
-
-find "$root" -type d -exec chmod 0755 {} +
-find "$root" -type f -exec chmod 0644 {} +
-chmod 0755 "$hack"
-
-# Depends from the libraries the program links, as dpkg-shlibdeps finds them
-# (it wants a debian/control beside it).
-shlib=$work/shlibdeps
-rm -rf "$shlib"
-mkdir -p "$shlib/debian"
-printf 'Source: glimmerkin\n\nPackage: glimmerkin\nArchitecture: any\n' >"$shlib/debian/control"
-depends=$(cd "$shlib" && dpkg-shlibdeps -O "$hack" 2>"$shlib/warnings" | sed -n 's/^shlibs:Depends=//p')
-[ -n "$depends" ] || { cat "$shlib/warnings" >&2; die "dpkg-shlibdeps found no dependencies"; }
-
-mkdir -p "$root/DEBIAN"
-(cd "$root" && find usr -type f -print0 | sort -z | xargs -0 md5sum) >"$root/DEBIAN/md5sums"
-installed_size=$(du -sk --exclude=DEBIAN "$root" | cut -f1)
-sed -e "s|@VERSION@|$version|" -e "s|@ARCH@|$arch|" -e "s|@MAINTAINER@|$maintainer|" \
-    -e "s|@INSTALLED_SIZE@|$installed_size|" -e "s|@DEPENDS@|$depends|" \
-    "$source_dir/packaging/control.in" >"$root/DEBIAN/control"
-chmod 0644 "$root/DEBIAN/control" "$root/DEBIAN/md5sums"
-find "$root" -newermt "@$SOURCE_DATE_EPOCH" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
-dpkg-deb --root-owner-group -Zxz --build "$root" "$dist/$deb" >/dev/null
+# ---- The Debian packages ----
+debs=()
+i=0
+for arch in $archs; do
+  make_deb "$arch" "${builds[$i]}"
+  i=$((i + 1))
+done
 
 # ---- The Windows zip ----
 windows=${GLIMMERKIN_WINDOWS_DIST:-}
@@ -116,11 +165,13 @@ chmod 0644 "$zip_root"/*
 touch -d "@$SOURCE_DATE_EPOCH" "$zip_root"/*
 (cd "$zip_root" && zip -q -X -9 "$dist/$zipname" glimmerkin.scr glimmerkin64.scr INSTALL.txt LICENSE.txt)
 
-(cd "$dist" && sha256sum "$deb" "$zipname" >SHA256SUMS)
+(cd "$dist" && sha256sum "${debs[@]}" "$zipname" >SHA256SUMS)
 
 if [ "${GLIMMERKIN_LINTIAN:-1}" != 0 ]; then
   command -v lintian >/dev/null || die "lintian is missing (scripts/setup.sh installs it)"
-  echo "lintian $deb:"
-  lintian --fail-on error "$dist/$deb" || die "lintian found errors"
+  for deb in "${debs[@]}"; do
+    echo "lintian $deb:"
+    lintian --fail-on error "$dist/$deb" || die "lintian found errors"
+  done
 fi
-ls -l "$dist/$deb" "$dist/$zipname" "$dist/SHA256SUMS"
+(cd "$dist" && ls -l "${debs[@]}" "$zipname" SHA256SUMS)

@@ -14,11 +14,20 @@ packages=(
   xscreensaver xsecurelock libpam-wrapper libnss-wrapper
   libwayland-dev libwayland-bin wayland-protocols libxkbcommon-dev sway grim wtype
   emscripten nodejs
-  lintian dpkg-dev fakeroot file zip unzip man-db
+  lintian dpkg-dev fakeroot file zip unzip man-db desktop-file-utils
+  crossbuild-essential-arm64 crossbuild-essential-armhf
+  dbus libglib2.0-bin swayidle
 )
+# The arm64 and armhf packages and their tests: Debian's cross toolchains
+# with the libraries of those architectures beside this system's own (the
+# C++ runtime too, for running their programs under qemu-user).
+foreign_archs=(arm64 armhf)
+foreign_dev=(libstdc++6 libx11-dev libxext-dev libxrandr-dev libxss-dev libwayland-dev libxkbcommon-dev
+  libpng-dev zlib1g-dev)
+
 # Big packages whose recommendations the build and tests do not need.
 lean_packages=(
-  chromium
+  chromium kwin-wayland cage qemu-user mate-screensaver
 )
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
@@ -26,17 +35,27 @@ missing=()
 for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
 lean_missing=()
 for p in "${lean_packages[@]}"; do installed "$p" || lean_missing+=("$p"); done
-[ ${#missing[@]} -eq 0 ] && [ ${#lean_missing[@]} -eq 0 ] && exit 0
+foreign_missing=()
+for a in "${foreign_archs[@]}"; do
+  for p in "${foreign_dev[@]}"; do installed "$p:$a" || foreign_missing+=("$p:$a"); done
+done
+[ ${#missing[@]} -eq 0 ] && [ ${#lean_missing[@]} -eq 0 ] && [ ${#foreign_missing[@]} -eq 0 ] && exit 0
 
 line="apt-get install -y ${missing[*]}"
 [ ${#lean_missing[@]} -gt 0 ] && line="$line && apt-get install -y --no-install-recommends ${lean_missing[*]}"
+[ ${#foreign_missing[@]} -gt 0 ] &&
+  line="dpkg --add-architecture arm64 && dpkg --add-architecture armhf && $line && apt-get install -y ${foreign_missing[*]}"
 if [ "$(id -u)" -ne 0 ]; then
   echo "Missing packages. Run as root:" >&2
   echo "  apt-get update && $line" >&2
   exit 1
 fi
-echo "Installing: ${missing[*]} ${lean_missing[*]}"
+echo "Installing: ${missing[*]} ${lean_missing[*]} ${foreign_missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
+known_archs=" $(dpkg --print-foreign-architectures | tr '\n' ' ') "
+for a in "${foreign_archs[@]}"; do
+  [[ $known_archs == *" $a "* ]] || dpkg --add-architecture "$a"
+done
 # A mirror caught mid-sync for one architecture fails the update as a
 # whole; what the other lists hold is still good to install from.
 apt-get update -qq || echo "setup.sh: some package lists could not be updated" >&2
@@ -44,3 +63,13 @@ apt-get update -qq || echo "setup.sh: some package lists could not be updated" >
 [ ${#missing[@]} -eq 0 ] || apt-get install -y -qq ${missing[*]} >/dev/null
 # shellcheck disable=SC2086
 [ ${#lean_missing[@]} -eq 0 ] || apt-get install -y -qq --no-install-recommends ${lean_missing[*]} >/dev/null
+# One architecture's packages failing (its lists out of date, say) must not
+# stop the rest: the cross tests skip when their libraries are absent.
+for a in "${foreign_archs[@]}"; do
+  want=()
+  for p in "${foreign_missing[@]}"; do [[ $p == *":$a" ]] && want+=("$p"); done
+  [ ${#want[@]} -eq 0 ] && continue
+  # shellcheck disable=SC2086
+  apt-get install -y -qq ${want[*]} >/dev/null ||
+    echo "setup.sh: the $a libraries could not be installed; the $a package and tests will be skipped" >&2
+done

@@ -6,10 +6,29 @@ set -u
 
 SKIP=77
 PIDS=()
+# Process groups started with setsid (a desktop session and whatever it
+# spawns), ended as a whole.
+GROUPS_STARTED=()
 TEST_DIR=$(mktemp -d /tmp/glimmerkin-test.XXXXXX)
+
+# end_group PGID: ends every process of the group, waiting up to 5 s.
+end_group() {
+  kill -- "-$1" 2>/dev/null || return 0
+  local _
+  for _ in $(seq 50); do
+    # Zombies count as gone: nothing may be left to reap them.
+    ps -o stat= --pgid "$1" 2>/dev/null | grep -qv '^Z' || break
+    sleep 0.1
+  done
+  kill -KILL -- "-$1" 2>/dev/null || true
+  wait "$1" 2>/dev/null || true
+}
 
 cleanup() {
   local pid
+  for pid in "${GROUPS_STARTED[@]}"; do
+    end_group "$pid"
+  done
   for pid in "${PIDS[@]}"; do
     kill "$pid" 2>/dev/null || true
   done

@@ -32,3 +32,11 @@ set(GLIMMERKIN_HACK_CONFIG_DIR "share/xscreensaver/config" CACHE STRING "XScreen
 install(TARGETS glimmerkin RUNTIME DESTINATION ${GLIMMERKIN_HACK_DIR})
 install(FILES resources/glimmerkin.xml DESTINATION ${GLIMMERKIN_HACK_CONFIG_DIR})
 install(FILES docs/glimmerkin.6 DESTINATION share/man/man6)
+# The screensaver theme entry that mate-screensaver and xfce4-screensaver list.
+# They run only programs in the hack directory, named by absolute path, so the
+# entry is written at install time for the prefix installed to.
+install(CODE "set(GLIMMERKIN_HACK \"\${CMAKE_INSTALL_PREFIX}/${GLIMMERKIN_HACK_DIR}/glimmerkin\")
+  configure_file(\"${CMAKE_CURRENT_SOURCE_DIR}/resources/glimmerkin.desktop.in\"
+                 \"${CMAKE_CURRENT_BINARY_DIR}/glimmerkin.desktop\" @ONLY)")
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/glimmerkin.desktop DESTINATION share/applications/screensavers)
+

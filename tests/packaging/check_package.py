@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
 """Checks the release files that scripts/package.sh makes.
 
-usage: check_package.py deb     DIST VERSION SOURCE_DIR
-       check_package.py lintian DIST VERSION
+usage: check_package.py deb     DIST VERSION SOURCE_DIR [ARCH]
+       check_package.py lintian DIST VERSION [ARCH]
        check_package.py zip     DIST VERSION SOURCE_DIR [WINDOWS_DIST]
-       check_package.py sums    DIST VERSION
+       check_package.py sums    DIST VERSION [ARCH...]
+
+ARCH is a Debian architecture (default: this machine's). A package for
+another one is checked alike; its program runs under qemu-user.
 
 Scratch files go to a temporary folder that is removed on the way out.
 Exit 0 when everything holds, 1 with the failures listed otherwise.
@@ -42,8 +45,19 @@ def host_arch():
     return run(["dpkg", "--print-architecture"], check=True).stdout.strip()
 
 
-def deb_path(dist, version):
-    return os.path.join(dist, f"glimmerkin_{version}_{host_arch()}.deb")
+# The architecture of the package being checked, and how to run its program.
+package_arch = None
+EMULATORS = {"arm64": ["qemu-aarch64", "-L", "/"], "armhf": ["qemu-arm", "-L", "/"]}
+# What file(1) says of a program for each architecture.
+MACHINES = {"amd64": "x86-64", "arm64": "ARM aarch64", "armhf": "ARM, EABI5", "i386": "Intel 80386"}
+
+
+def emulator():
+    return [] if package_arch == host_arch() else EMULATORS.get(package_arch, [])
+
+
+def deb_path(dist, version, arch=None):
+    return os.path.join(dist, f"glimmerkin_{version}_{arch or package_arch}.deb")
 
 
 def zip_path(dist, version):
@@ -57,9 +71,11 @@ EXPECTED_FILES = {
     "./usr/bin/glimmerkin": ("lrwxrwxrwx", "../libexec/xscreensaver/glimmerkin"),
     "./usr/libexec/xscreensaver/glimmerkin": ("-rwxr-xr-x", None),
     "./usr/share/xscreensaver/config/glimmerkin.xml": ("-rw-r--r--", None),
+    "./usr/share/applications/screensavers/glimmerkin.desktop": ("-rw-r--r--", None),
     "./usr/share/man/man6/glimmerkin.6.gz": ("-rw-r--r--", None),
     "./usr/share/doc/glimmerkin/copyright": ("-rw-r--r--", None),
     "./usr/share/doc/glimmerkin/changelog.gz": ("-rw-r--r--", None),
+    "./usr/share/doc/glimmerkin/examples/glimmerkin-swayidle.service": ("-rw-r--r--", None),
 }
 
 
@@ -116,7 +132,7 @@ def owner_package(soname):
     # Cross toolchains ship copies of the same libraries for other
     # architectures: the one in this system's own library folder counts.
     out = run(["dpkg-query", "-S", "*/" + soname])
-    multiarch = run(["dpkg-architecture", "-qDEB_HOST_MULTIARCH"]).stdout.strip()
+    multiarch = run(["dpkg-architecture", "-a", package_arch, "-qDEB_HOST_MULTIARCH"]).stdout.strip()
     found = []
     for line in out.stdout.splitlines():
         package, _, path = line.partition(": ")
@@ -129,8 +145,8 @@ def check_control(deb, version, source_dir, root):
     fields = control_fields(deb)
     check(fields.get("Package") == "glimmerkin", f"Package: {fields.get('Package')}")
     check(fields.get("Version") == version, f"Version: {fields.get('Version')}, CMake says {version}")
-    check(fields.get("Architecture") == host_arch(),
-          f"Architecture: {fields.get('Architecture')}, expected {host_arch()}")
+    check(fields.get("Architecture") == package_arch,
+          f"Architecture: {fields.get('Architecture')}, expected {package_arch}")
     logged = run(["dpkg-parsechangelog", "-l", os.path.join(source_dir, "packaging/changelog"),
                   "-SMaintainer"], check=True).stdout.strip()
     maintainer = fields.get("Maintainer", "")
@@ -175,14 +191,23 @@ def check_files(root, version, source_dir):
     binary = os.path.join(root, "usr/libexec/xscreensaver/glimmerkin")
     kind = run(["file", "-b", binary], check=True).stdout
     check("ELF" in kind and ", stripped" in kind, f"the program is not a stripped ELF file: {kind}")
+    machine = MACHINES.get(package_arch, "?")
+    check(machine in kind, f"the program is not for {package_arch} ({machine}): {kind}")
     for program in (binary, os.path.join(root, "usr/bin/glimmerkin")):
-        out = run([program, "--version"], timeout=20)
+        out = run(emulator() + [program, "--version"], timeout=30)
         check(out.returncode == 0 and out.stdout == f"glimmerkin {version}\n",
               f"{program} --version: exit {out.returncode}, {out.stdout!r}")
 
     check(read(os.path.join(root, "usr/share/xscreensaver/config/glimmerkin.xml")) ==
           read(os.path.join(source_dir, "resources/glimmerkin.xml")),
           "the installed XML differs from resources/glimmerkin.xml")
+
+    check_theme_entry(root)
+    example = os.path.join(root, "usr/share/doc/glimmerkin/examples/glimmerkin-swayidle.service")
+    if os.path.isfile(example):
+        check(read(example) ==
+              read(os.path.join(source_dir, "packaging/examples/glimmerkin-swayidle.service")),
+              "the shipped swayidle example is not packaging/examples/glimmerkin-swayidle.service")
 
     for packed, original in (("usr/share/man/man6/glimmerkin.6.gz", "docs/glimmerkin.6"),
                              ("usr/share/doc/glimmerkin/changelog.gz", "packaging/changelog")):
@@ -215,6 +240,41 @@ def check_files(root, version, source_dir):
         mit = read(os.path.join(source_dir, "LICENSE"), "r")
         permission = mit[mit.index("Permission is hereby granted"):]
         check(words(body) == words(permission), "copyright's license text is not LICENSE's")
+
+
+def desktop_entry(path):
+    entry, group = {}, None
+    for line in read(path, "r").splitlines():
+        if line.startswith("["):
+            group = line.strip("[]")
+        elif "=" in line and group == "Desktop Entry":
+            key, _, value = line.partition("=")
+            entry[key.strip()] = value.strip()
+    return entry
+
+
+def check_theme_entry(root):
+    # mate-screensaver and xfce4-screensaver list the entries in this folder
+    # and run only programs from the hack folder, by absolute path.
+    path = os.path.join(root, "usr/share/applications/screensavers/glimmerkin.desktop")
+    if not os.path.isfile(path):
+        return
+    entry = desktop_entry(path)
+    hack = "/usr/libexec/xscreensaver/glimmerkin"
+    check(entry.get("Type") == "Application", f"theme entry Type: {entry.get('Type')}")
+    check(entry.get("Name") == "Glimmerkin", f"theme entry Name: {entry.get('Name')}")
+    check(bool(entry.get("Comment")), "theme entry has no Comment")
+    check(entry.get("TryExec") == hack, f"theme entry TryExec: {entry.get('TryExec')}")
+    check(entry.get("Exec") == hack + " -root", f"theme entry Exec: {entry.get('Exec')}")
+    check(entry.get("Categories") == "Screensaver;", f"theme entry Categories: {entry.get('Categories')}")
+    shown = entry.get("OnlyShowIn", "").split(";")
+    check("MATE" in shown and "XFCE" in shown, f"theme entry OnlyShowIn: {entry.get('OnlyShowIn')}")
+    # Its one hint, that Screensaver is no main menu category, holds for every
+    # saver's theme entry (xscreensaver-data's too); errors and warnings fail.
+    out = run(["desktop-file-validate", path])
+    problems = [l for l in out.stdout.splitlines() if ": error:" in l or ": warning:" in l]
+    check(out.returncode == 0 and not problems,
+          f"desktop-file-validate: exit {out.returncode} {out.stdout}{out.stderr}")
 
 
 def check_md5sums(deb, scratch, root):
@@ -304,7 +364,8 @@ def zip_checks(dist, version, source_dir, windows_dist=None):
 
 # ---- SHA256SUMS ----
 
-def sums_checks(dist, version):
+def sums_checks(dist, version, *archs):
+    archs = archs or (host_arch(),)
     sums = os.path.join(dist, "SHA256SUMS")
     if not check(os.path.isfile(sums), f"{sums} is missing"):
         return
@@ -313,7 +374,8 @@ def sums_checks(dist, version):
         m = re.fullmatch(r"([0-9a-f]{64})  (\S+)", line)
         if check(m is not None, f"SHA256SUMS line not in sha256sum format: {line!r}"):
             entries[m.group(2)] = m.group(1)
-    wanted = {os.path.basename(deb_path(dist, version)), os.path.basename(zip_path(dist, version))}
+    wanted = {os.path.basename(deb_path(dist, version, arch)) for arch in archs}
+    wanted.add(os.path.basename(zip_path(dist, version)))
     check(set(entries) == wanted, f"SHA256SUMS lists {sorted(entries)}, expected {sorted(wanted)}")
     for name, digest in entries.items():
         path = os.path.join(dist, name)
@@ -327,16 +389,22 @@ def main():
     if len(sys.argv) < 4:
         print(__doc__)
         return 2
+    global package_arch
     what, dist, version = sys.argv[1:4]
     rest = sys.argv[4:]
+    package_arch = host_arch()
     if what == "deb":
-        deb_checks(dist, version, *rest)
+        if len(rest) > 1:
+            package_arch = rest[1]
+        deb_checks(dist, version, rest[0])
     elif what == "lintian":
+        if rest:
+            package_arch = rest[0]
         lintian_checks(dist, version)
     elif what == "zip":
         zip_checks(dist, version, *rest)
     elif what == "sums":
-        sums_checks(dist, version)
+        sums_checks(dist, version, *rest)
     else:
         print(__doc__)
         return 2

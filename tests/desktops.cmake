@@ -1,0 +1,22 @@
+# Where desktops pick their screen saver: MATE's mate-screensaver with the
+# theme entry as installed, KDE's compositor KWin, and the kiosk compositor
+# cage. Each test starts and ends its own servers; they take a while, so the
+# sanitizer build leaves them out.
+if(GLIMMERKIN_SANITIZE OR NOT TARGET glimmerkin)
+  return()
+endif()
+
+add_test(NAME desktop_mate
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/desktop_mate.sh ${CMAKE_BINARY_DIR}
+          $<TARGET_FILE:x11_helper> $<TARGET_FILE:glimmerkin-sim>)
+set(desktop_tests desktop_mate)
+if(TARGET glimmerkin_wayland)  # wayland.cmake then builds wayland_helper
+  add_test(NAME desktop_kwin
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/desktop_kwin.sh $<TARGET_FILE:glimmerkin>
+            $<TARGET_FILE:x11_helper> $<TARGET_FILE:glimmerkin-sim> ${PROJECT_SOURCE_DIR})
+  add_test(NAME desktop_cage
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/desktop_cage.sh $<TARGET_FILE:glimmerkin>
+            $<TARGET_FILE:wayland_helper> $<TARGET_FILE:glimmerkin-sim>)
+  list(APPEND desktop_tests desktop_kwin desktop_cage)
+endif()
+set_tests_properties(${desktop_tests} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 180)
