@@ -58,26 +58,6 @@ void PlaceFirstAliens(SpriteList& list, int32_t alienCount) {
 
 namespace {
 
-// Tiles the ground over the background and puts the caption strip at its
-// bottom right. The loops run one row and one column beyond those needed;
-// that last row and column fall wholly outside and leave no mark.
-void ComposeBackground(Stage& stage, const Picture* ground) {
-  if (ground != nullptr) {
-    const int32_t rows = static_cast<int32_t>((int64_t{stage.screenHeight} + 479) / 480 + 1);
-    const int32_t columns = static_cast<int32_t>((int64_t{stage.screenWidth} + 639) / 640 + 1);
-    for (int32_t i = 0; i < rows; ++i)
-      for (int32_t j = 0; j < columns; ++j)
-        ground->DrawWhole(640 * j, 480 * i, stage.backgroundSurface);
-  }
-  if (stage.sheet)
-    stage.sheet->DrawCell(493, 490, stage.screenWidth - 325, stage.screenHeight - 37, 345, 32,
-                          stage.backgroundSurface);
-}
-
-std::unique_ptr<Picture> LoadGround(Stage& stage) {
-  return std::unique_ptr<Picture>(new (std::nothrow) Picture(
-      kGroundResource, kGroundWidth, kGroundHeight, stage.imageScratch));
-}
 
 void ReserveDamage(FrameDamage& damage) {
   // Frames then never allocate; a vector that cannot have its room is
@@ -142,6 +122,38 @@ void Present(Stage& stage, PresentTarget& target, bool whole) {
 
 }  // namespace
 
+void ComposeGround(const Stage& stage, const Rect& area, int32_t originX, int32_t originY,
+                   Surface& target) {
+  const Rect r = Intersection(area, WholeStage(stage));
+  if (r.Empty()) return;
+  const auto at = [&](const Rect& piece) {
+    return Rect{piece.x - originX, piece.y - originY, piece.width, piece.height};
+  };
+  // The ground is tiled from the top left: the tiles the area reaches, each
+  // cut to it. Without its picture the ground is black.
+  for (int32_t i = r.y / kGroundHeight; i <= (r.Bottom() - 1) / kGroundHeight; ++i) {
+    for (int32_t j = r.x / kGroundWidth; j <= (r.Right() - 1) / kGroundWidth; ++j) {
+      const Rect piece = Intersection(
+          r, Rect{kGroundWidth * j, kGroundHeight * i, kGroundWidth, kGroundHeight});
+      const Rect to = at(piece);
+      if (stage.ground && stage.ground->Loaded())
+        stage.ground->DrawCell(piece.x - kGroundWidth * j, piece.y - kGroundHeight * i, to.x,
+                               to.y, to.width, to.height, target);
+      else
+        ClearRect(target, to);
+    }
+  }
+  // The caption strip, masked, at the bottom right; its last 20 columns
+  // fall outside the stage.
+  if (!stage.sheet) return;
+  const Rect caption{stage.screenWidth - 325, stage.screenHeight - 37, 345, 32};
+  const Rect piece = Intersection(r, caption);
+  if (piece.Empty()) return;
+  const Rect to = at(piece);
+  stage.sheet->DrawCell(493 + piece.x - caption.x, 490 + piece.y - caption.y, to.x, to.y,
+                        to.width, to.height, target);
+}
+
 void CreateStage(Stage& stage, StagePlatform& platform, FrameTimer* timer) {
   SeedRandom(platform.CurrentTimeSeconds());
   stage.settings = platform.ReadSettings();
@@ -154,14 +166,12 @@ void CreateStage(Stage& stage, StagePlatform& platform, FrameTimer* timer) {
 
   // Allocation failures leave the pieces empty: a stage without a picture
   // draws nothing of it rather than failing.
-  std::unique_ptr<Picture> ground = LoadGround(stage);
+  stage.ground.reset(new (std::nothrow) Picture(kGroundResource, kGroundWidth, kGroundHeight,
+                                               stage.imageScratch));
   stage.sheet.reset(new (std::nothrow) Picture(kSheetResource, kSheetMaskResource, kSheetWidth,
                                                kSheetHeight, stage.imageScratch,
                                                stage.maskScratch));
   stage.backBuffer = CreateWorkSurface(reference, stage.screenWidth, stage.screenHeight);
-  stage.backgroundSurface = CreateWorkSurface(reference, stage.screenWidth, stage.screenHeight);
-  ComposeBackground(stage, ground.get());
-  ground.reset();
 
   stage.painter.sheet = stage.sheet.get();
   stage.painter.target = &stage.backBuffer;
@@ -181,10 +191,9 @@ void CreateStage(Stage& stage, StagePlatform& platform, FrameTimer* timer) {
 void RunFrame(Stage& stage, PresentTarget& target) {
   FrameDamage& damage = stage.damage;
   if (damage.whole) {
-    CopySurface(stage.backBuffer, stage.backgroundSurface, stage.screenWidth, stage.screenHeight);
+    ComposeGround(stage, WholeStage(stage), 0, 0, stage.backBuffer);
   } else {
-    for (const Rect& r : damage.lastCover)
-      CopySurfaceRect(stage.backBuffer, stage.backgroundSurface, r);
+    for (const Rect& r : damage.lastCover) ComposeGround(stage, r, 0, 0, stage.backBuffer);
   }
   damage.cover.clear();
   stage.painter.overflow = false;
@@ -230,15 +239,11 @@ void ResizeStage(Stage& stage, ReferenceContext reference, int32_t width, int32_
   stage.screenHeight = height;
   stage.painter.stageArea = WholeStage(stage);
   stage.damage.whole = true;
-  std::unique_ptr<Picture> ground = LoadGround(stage);
-  // The old surfaces go first, so that the two sizes never need memory at once.
+  // The old surface goes first, so that the two sizes never need memory at once.
   stage.backBuffer = Surface();
-  stage.backgroundSurface = Surface();
   stage.backBuffer = CreateWorkSurface(reference, width, height);
-  stage.backgroundSurface = CreateWorkSurface(reference, width, height);
-  ComposeBackground(stage, ground.get());
   // Until the next frame the stage shows its new ground.
-  CopySurface(stage.backBuffer, stage.backgroundSurface, width, height);
+  ComposeGround(stage, WholeStage(stage), 0, 0, stage.backBuffer);
   if (stage.spriteList) stage.spriteList->SetScreenSize(width, height);
 }
 
@@ -259,6 +264,7 @@ void DestroyStage(Stage& stage, FrameTimer* timer) {
   stage.spriteList.reset();
   stage.painter.sheet = nullptr;
   stage.sheet.reset();
+  stage.ground.reset();
 }
 
 }  // namespace glimmerkin

@@ -103,9 +103,11 @@ struct Stage {
   int32_t screenWidth = 0;
   int32_t screenHeight = 0;
   Surface backBuffer;
-  Surface backgroundSurface;
   Surface imageScratch;
   Surface maskScratch;
+  // The ground tile, kept: whatever a frame restores is taken from it and
+  // from the caption cell of the sheet.
+  std::unique_ptr<Picture> ground;
   std::unique_ptr<Picture> sheet;
   std::unique_ptr<SpriteList> spriteList;
   uint32_t timerId = 0;
@@ -146,7 +148,15 @@ void DestroyStage(Stage& stage, FrameTimer* timer);
 // not, started again (a whole interval) when it is.
 void FollowSight(Stage& stage, FrameTimer& timer, bool seen);
 
-// A new stage size (a window resized): the background is composed anew at
+// The ground of stage rectangle `area` (cut to the stage) drawn into
+// `target`, whose top-left corner stands for stage point (originX, originY):
+// the ground tiles from the top left, 640 x 480 each, copied plainly, then
+// the caption cell masked at (width - 325, height - 37). The same pixels as
+// a screen-sized copy of the ground, without one.
+void ComposeGround(const Stage& stage, const Rect& area, int32_t originX, int32_t originY,
+                   Surface& target);
+
+// A new stage size (a window resized): the ground is shown anew at
 // that size and the sprites go on walking within the new bounds. A size the
 // memory cannot hold leaves the surfaces empty: nothing is drawn.
 void ResizeStage(Stage& stage, ReferenceContext reference, int32_t width, int32_t height);

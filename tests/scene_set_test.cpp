@@ -229,16 +229,19 @@ TEST(StageResize, BackgroundAnewAndSpritesWithinTheNewBounds) {
 
   ResizeStage(stage, nullptr, 400, 300);
   ASSERT_EQ(stage.backBuffer.Width(), 400);
-  ASSERT_EQ(stage.backgroundSurface.Height(), 300);
+  ASSERT_EQ(stage.backBuffer.Height(), 300);
   EXPECT_EQ(stage.spriteList->ScreenWidth(), 400);
   EXPECT_EQ(stage.spriteList->ScreenHeight(), 300);
-  // The background is what a new stage of that size composes.
+  // Until the next frame the stage shows the ground a new stage of that size
+  // composes.
   Platform small = platform;
   small.width = 400;
   small.height = 300;
   Stage fresh;
   CreateStage(fresh, small, &small);
-  EXPECT_EQ(Pixels(stage.backgroundSurface), Pixels(fresh.backgroundSurface));
+  Surface freshGround = CreateWorkSurface(nullptr, 400, 300);
+  ComposeGround(fresh, Rect{0, 0, 400, 300}, 0, 0, freshGround);
+  EXPECT_EQ(Pixels(stage.backBuffer), Pixels(freshGround));
   DestroyStage(fresh, &small);
 
   // Aliens that were outside the new bounds walk back in and stay there.

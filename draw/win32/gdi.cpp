@@ -107,6 +107,11 @@ void CopySurfaceRect(Surface& target, const Surface& source, const Rect& area) {
          area.y, SRCCOPY);
 }
 
+void ClearRect(Surface& target, const Rect& area) {
+  if (area.Empty()) return;
+  PatBlt(target.Context(), area.x, area.y, area.width, area.height, BLACKNESS);
+}
+
 Picture::Picture(int32_t resourceId, int32_t width, int32_t height, Surface& imageScratch)
     : image_(LoadBitmapResource(resourceId)),
       width_(width),

@@ -188,7 +188,6 @@ EMSCRIPTEN_KEEPALIVE int glimmerkin_resize(double cssWidth, double cssHeight,
   const CanvasPlan old = page.plan;
   page.canvas = std::vector<uint32_t>();
   page.stage.backBuffer = Surface();
-  page.stage.backgroundSurface = Surface();
   page.plan = MemoryFor(plan) ? plan : old;
   if (!MemoryFor(page.plan)) page.plan = CanvasPlan{1, 1, 1, 1, 1};
   AllocateCanvas(page);
