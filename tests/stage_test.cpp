@@ -173,8 +173,11 @@ TEST(RunFrame, ShowsTheBackgroundWhenNothingMovesAndClipsToThePreview) {
   std::vector<uint32_t> preview(100 * 60 + 1, 0x123456u);
   MemoryTarget previewTarget(RasterView{preview.data(), 100, 60, 100});
   RunFrame(stage, previewTarget);
-  EXPECT_EQ(preview[99], stage.backBuffer.At(99, 0));
-  EXPECT_EQ(preview[59 * 100 + 99], stage.backBuffer.At(99, 59));
+  std::vector<uint32_t> whole(700 * 500);
+  MemoryTarget wholeTarget(RasterView{whole.data(), 700, 500, 700});
+  PresentWhole(stage, wholeTarget);
+  EXPECT_EQ(preview[99], whole[99]);
+  EXPECT_EQ(preview[59 * 100 + 99], whole[59 * 700 + 99]);
   EXPECT_EQ(preview.back(), 0x123456u);
   DestroyStage(stage, &platform);
 }

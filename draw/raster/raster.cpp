@@ -139,10 +139,6 @@ void CopySurface(Surface& target, const Surface& source, int32_t width, int32_t 
                 static_cast<size_t>(w) * sizeof(uint32_t));
 }
 
-void CopySurfaceRect(Surface& target, const Surface& source, const Rect& area) {
-  EnlargeRect(target.View(), source.View(), area, 1);
-}
-
 void ClearRect(Surface& target, const Rect& area) {
   const Rect r = Intersection(area, Rect{0, 0, target.Width(), target.Height()});
   for (int32_t y = r.y; y < r.Bottom(); ++y)

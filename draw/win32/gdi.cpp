@@ -101,12 +101,6 @@ void CopySurface(Surface& target, const Surface& source, int32_t width, int32_t 
   BitBlt(target.Context(), 0, 0, width, height, source.Context(), 0, 0, SRCCOPY);
 }
 
-void CopySurfaceRect(Surface& target, const Surface& source, const Rect& area) {
-  if (area.Empty()) return;
-  BitBlt(target.Context(), area.x, area.y, area.width, area.height, source.Context(), area.x,
-         area.y, SRCCOPY);
-}
-
 void ClearRect(Surface& target, const Rect& area) {
   if (area.Empty()) return;
   PatBlt(target.Context(), area.x, area.y, area.width, area.height, BLACKNESS);

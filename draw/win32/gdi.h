@@ -53,8 +53,6 @@ void SetPictureModule(HINSTANCE module);
 Surface CreateScratchSurface(ReferenceContext reference);
 Surface CreateWorkSurface(ReferenceContext reference, int32_t width, int32_t height);
 void CopySurface(Surface& target, const Surface& source, int32_t width, int32_t height);
-// One rectangle of source to the same place of target.
-void CopySurfaceRect(Surface& target, const Surface& source, const Rect& area);
 // Black over one rectangle, clipped to the surface.
 void ClearRect(Surface& target, const Rect& area);
 

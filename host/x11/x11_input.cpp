@@ -94,10 +94,8 @@ void X11Saver::HandleEvent(XEvent& event) {
         windowWidth_ = event.xconfigure.width;
         windowHeight_ = event.xconfigure.height;
         if (ownSizeStage_) ReshapeStage();
-        if (ResizeImage())
-          ShowStagesWhole();
-        else
-          Close();
+        ResizeImage();
+        ShowStagesWhole();
       }
       break;
     case DestroyNotify:
@@ -108,13 +106,12 @@ void X11Saver::HandleEvent(XEvent& event) {
       }
       break;
     case Expose:
-      // The image holds the last frame shown, also once frames have stopped.
+      // The server keeps no copy of an uncovered part: it is composed afresh
+      // from the scenes as they stand, also once frames have stopped.
       if (event.xexpose.window == window_) {
-        const RasterView& all = image_.View();
-        const Rect exposed = Intersection(
-            Rect{event.xexpose.x, event.xexpose.y, event.xexpose.width, event.xexpose.height},
-            Rect{0, 0, all.width, all.height});
-        if (!exposed.Empty()) image_.Put(window_, gc_, std::span<const Rect>(&exposed, 1));
+        ShowExposed(Rect{event.xexpose.x, event.xexpose.y, event.xexpose.width,
+                         event.xexpose.height});
+        XFlush(display_);
       }
       break;
     case ClientMessage:

@@ -245,11 +245,12 @@ bool X11Saver::PrepareDrawing(int& result) {
                                : Rect{monitor.x, monitor.y, monitor.width, monitor.height};
   }
   gc_ = XCreateGC(display_, window_, 0, nullptr);
-  if (!ResizeImage()) {
+  if (!image_.Create(display_, visual_, depth_)) {
     std::fputs("glimmerkin: out of memory for the frame image\n", stderr);
     result = kExitNoDisplay;
     return false;
   }
+  ResizeImage();
   return true;
 }
 

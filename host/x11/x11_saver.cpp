@@ -54,7 +54,6 @@ int X11Saver::Run() {
 
   seed_ = RunSeed(config_);
   StartScenes();
-  ShareBackBuffer();
   loop_.Run(ConnectionNumber(display_), *this);
   scenes_.Destroy(nullptr);
   return loop_.ExitCode();
@@ -99,12 +98,7 @@ int64_t X11Saver::RunTimers(int64_t nowNs) {
 }
 
 bool X11Saver::Frame(int64_t nowNs) {
-  pending_.clear();
-  const bool ran =
-      scenes_.RunDueFrames(nowNs, [&](size_t i) -> PresentTarget& { return targets_[i]; });
-  if (ran && window_ != 0)
-    image_.Put(window_, gc_, std::span<const Rect>(pending_.data(), pending_.size()));
-  return ran;
+  return scenes_.RunDueFrames(nowNs, [&](size_t i) -> PresentTarget& { return targets_[i]; });
 }
 
 // Events that a round trip (a grab, the watch) read in are handled
@@ -122,7 +116,6 @@ void X11Saver::Restart() {
   scenes_.Destroy(nullptr);
   seed_ = RestartSeed(config_, seed_);
   StartScenes();
-  ShareBackBuffer();
 }
 
 // One scene per monitor for the full screen, the primary's being the scene
@@ -223,7 +216,8 @@ void X11Saver::FollowLayout() {
   windowHeight_ = height;
   seed_ = RunSeed(config_);
   StartScenes();
-  if (!ResizeImage()) Close();
+  ResizeImage();
+  ShowStagesWhole();
 }
 
 }  // namespace x11

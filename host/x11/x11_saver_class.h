@@ -64,12 +64,10 @@ class X11Saver final : public LoopClient {
   void NameWindow(const char* title);
   bool PrepareDrawing(int& result);
   void ReshapeStage();
-  bool ResizeImage();
-  void ShareBackBuffer();
-  void UnshareBackBuffer();
+  void ResizeImage();
   void ShowStagesWhole();
+  void ShowExposed(const Rect& exposed);
   void MakeTargets();
-  Stage* SharableStage();
   void TryGrab();
   bool WantsGrab() const;
   void Close() { loop_.End(0); }
@@ -111,7 +109,6 @@ class X11Saver final : public LoopClient {
   FrameImage image_;
   SceneSet scenes_;
   std::vector<ImageTarget> targets_;
-  std::vector<Rect> pending_;
 
   CloseRole closeRole_ = CloseRole::Never;
   bool mapped_ = false;
