@@ -76,7 +76,7 @@ Buffer* WaylandSaver::FreeBuffer(View& view) {
   if (found != nullptr) {
     for (size_t i = view.buffers.size(); i-- > 0 && view.buffers.size() > kKeptBuffers;) {
       Buffer* b = view.buffers[i].get();
-      if (b != found && !b->busy && b->filledAt + kIdleFrames < view.frameCount)
+      if (b != found && !b->busy)
         view.buffers.erase(view.buffers.begin() + static_cast<std::ptrdiff_t>(i));
     }
     return found;

@@ -236,7 +236,7 @@ void WaylandSaver::Configure(View& view, int32_t width, int32_t height) {
     const int32_t stageWidth = StageSide(width * view.scale, stage.pixelSize);
     const int32_t stageHeight = StageSide(height * view.scale, stage.pixelSize);
     if (stageWidth != stage.screenWidth || stageHeight != stage.screenHeight)
-      ResizeStage(stage, nullptr, stageWidth, stageHeight);
+      ResizeStage(stage, stageWidth, stageHeight);
   }
   if (!view.shown) ShowBlack(view);
 }

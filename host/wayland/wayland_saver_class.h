@@ -24,13 +24,11 @@
 namespace glimmerkin::wayland {
 
 
-// A compositor that is slow to let buffers go (a first frame at 4K, say)
-// may have the saver make up to four; once it keeps pace again, buffers
-// beyond two that stay unused this many frames go, each a whole frame of
-// memory (33 MB at 3840x2160).
+// Two buffers, each a whole frame of memory (33 MB at 3840x2160); one more
+// only while the compositor holds all there are (up to four, for one that
+// holds three), and only until one comes back.
 constexpr size_t kMaxBuffers = 4;
 constexpr size_t kKeptBuffers = 2;
-constexpr uint64_t kIdleFrames = 50;
 
 // One wl_shm buffer; drawn into only while the compositor does not hold it.
 struct Buffer {
