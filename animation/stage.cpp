@@ -63,7 +63,6 @@ void PlaceFirstAliens(SpriteList& list, int32_t alienCount) {
 
 namespace {
 
-
 void ReserveDamage(FrameDamage& damage, std::vector<CellDraw>& draws) {
   // Frames then never allocate; a vector that cannot have its room is
   // left as it is and a frame that would outgrow it is shown whole.
@@ -138,7 +137,8 @@ void ComposeRegion(Stage& stage, PresentTarget& target, const PresentBuffer& buf
                                           : kPieceWidth;
   const int32_t pieceHeight = buffer.strip ? std::min(kPieceHeight, buffer.pixels.height / size)
                                            : kPieceHeight;
-  if (pieceWidth < 1 || pieceHeight < 1) {
+  // Without its piece surface (no memory for it) a stage shows nothing.
+  if (pieceWidth < 1 || pieceHeight < 1 || !stage.piece.View().Usable()) {
     region.clear();
     return;
   }
@@ -160,7 +160,6 @@ void ComposeRegion(Stage& stage, PresentTarget& target, const PresentBuffer& buf
         if (to.Empty()) continue;
         ComposePiece(stage, piece);
         const RasterView composed = stage.piece.View();
-        if (!composed.Usable()) continue;
         const RasterView from{composed.pixels, piece.width, piece.height, composed.stride};
         RasterView into = buffer.pixels;
         int32_t intoX = to.x, intoY = to.y;
@@ -172,7 +171,7 @@ void ComposeRegion(Stage& stage, PresentTarget& target, const PresentBuffer& buf
           }
           if (stripY + to.height > into.height) {
             target.Reuse();
-            stripX = stripY = 0;
+            stripX = stripY = rowHeight = 0;
           }
           intoX = stripX;
           intoY = stripY;
