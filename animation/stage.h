@@ -119,8 +119,8 @@ struct Stage {
   Surface piece;
   Surface imageScratch;
   Surface maskScratch;
-  // The ground tile, kept: whatever a frame restores is taken from it and
-  // from the caption cell of the sheet.
+  // The ground tile, kept: every piece of a frame starts from it and from
+  // the caption cell of the sheet.
   std::unique_ptr<Picture> ground;
   std::unique_ptr<Picture> sheet;
   std::unique_ptr<SpriteList> spriteList;
