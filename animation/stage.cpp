@@ -12,23 +12,28 @@ namespace glimmerkin {
 
 void SheetPainter::DrawSheetCell(int32_t cellX, int32_t cellY, int32_t x, int32_t y,
                                  int32_t width, int32_t height) {
-  if (sheet == nullptr || target == nullptr) return;
-  // Only the cell's opaque part can change the target: drawing just that
+  if (sheet == nullptr || draws == nullptr) return;
+  // Only the cell's opaque part can change the frame: drawing just that
   // part gives the same pixels for less work.
   const Rect bounds = CellBounds(Rect{cellX, cellY, width, height});
   if (bounds.Empty()) return;
   const int64_t left = int64_t{x} + bounds.x;
   const int64_t top = int64_t{y} + bounds.y;
   if (left < INT32_MIN || left > INT32_MAX || top < INT32_MIN || top > INT32_MAX) return;
-  sheet->DrawCell(cellX + bounds.x, cellY + bounds.y, static_cast<int32_t>(left),
-                  static_cast<int32_t>(top), bounds.width, bounds.height, *target);
+  const Rect placed{static_cast<int32_t>(left), static_cast<int32_t>(top), bounds.width,
+                    bounds.height};
+  const Rect onStage = Intersection(placed, stageArea);
+  if (onStage.Empty()) return;
+  // A frame draws one cell a sprite, so the record's room is never short;
+  // should it be, the frame is shown whole without the cells beyond it.
+  if (draws->size() < draws->capacity())
+    draws->push_back(CellDraw{Rect{cellX + bounds.x, cellY + bounds.y, bounds.width, bounds.height},
+                              placed.x, placed.y});
+  else
+    overflow = true;
   if (cover == nullptr) return;
-  const Rect placed = Intersection(
-      Rect{static_cast<int32_t>(left), static_cast<int32_t>(top), bounds.width, bounds.height},
-      stageArea);
-  if (placed.Empty()) return;
   if (cover->size() < cover->capacity())
-    cover->push_back(placed);
+    cover->push_back(onStage);
   else
     overflow = true;
 }
@@ -58,31 +63,11 @@ void PlaceFirstAliens(SpriteList& list, int32_t alienCount) {
 
 namespace {
 
-// Tiles the ground over the background and puts the caption strip at its
-// bottom right. The loops run one row and one column beyond those needed;
-// that last row and column fall wholly outside and leave no mark.
-void ComposeBackground(Stage& stage, const Picture* ground) {
-  if (ground != nullptr) {
-    const int32_t rows = static_cast<int32_t>((int64_t{stage.screenHeight} + 479) / 480 + 1);
-    const int32_t columns = static_cast<int32_t>((int64_t{stage.screenWidth} + 639) / 640 + 1);
-    for (int32_t i = 0; i < rows; ++i)
-      for (int32_t j = 0; j < columns; ++j)
-        ground->DrawWhole(640 * j, 480 * i, stage.backgroundSurface);
-  }
-  if (stage.sheet)
-    stage.sheet->DrawCell(493, 490, stage.screenWidth - 325, stage.screenHeight - 37, 345, 32,
-                          stage.backgroundSurface);
-}
-
-std::unique_ptr<Picture> LoadGround(Stage& stage) {
-  return std::unique_ptr<Picture>(new (std::nothrow) Picture(
-      kGroundResource, kGroundWidth, kGroundHeight, stage.imageScratch));
-}
-
-void ReserveDamage(FrameDamage& damage) {
+void ReserveDamage(FrameDamage& damage, std::vector<CellDraw>& draws) {
   // Frames then never allocate; a vector that cannot have its room is
   // left as it is and a frame that would outgrow it is shown whole.
   try {
+    draws.reserve(kDamageRoom);
     damage.lastCover.reserve(kDamageRoom);
     damage.cover.reserve(kDamageRoom);
     for (auto& changed : damage.changed) changed.reserve(kDamageRoom);
@@ -121,26 +106,133 @@ void RegionForAge(const Stage& stage, uint32_t age, std::vector<Rect>& region) {
   if (age > 1) MergeDamage(region);
 }
 
+// Stage rectangle `area` (within the stage and the piece surface) composed
+// in the piece surface, from its top-left corner: the ground, then every
+// cell the frame drew, in order, each cut to the area.
+void ComposePiece(Stage& stage, const Rect& area) {
+  if (stage.blank) {
+    ClearRect(stage.piece, Rect{0, 0, area.width, area.height});
+    return;
+  }
+  ComposeGround(stage, area, area.x, area.y, stage.piece);
+  if (!stage.sheet) return;
+  for (const CellDraw& draw : stage.draws) {
+    const Rect in = Intersection(Rect{draw.x, draw.y, draw.cell.width, draw.cell.height}, area);
+    if (in.Empty()) continue;
+    stage.sheet->DrawCell(draw.cell.x + in.x - draw.x, draw.cell.y + in.y - draw.y, in.x - area.x,
+                          in.y - area.y, in.width, in.height, stage.piece);
+  }
+}
+
+// Composes each rectangle of `region` (stage pixels) piece by piece and
+// enlarges it into the buffer, or into the strip and on to the target;
+// `region` becomes what was shown, in the frame's pixels.
+void ComposeRegion(Stage& stage, PresentTarget& target, const PresentBuffer& buffer,
+                   std::vector<Rect>& region) {
+  const int32_t size = stage.pixelSize;
+  const int32_t width = buffer.strip ? buffer.width : buffer.pixels.width;
+  const int32_t height = buffer.strip ? buffer.height : buffer.pixels.height;
+  // A piece, enlarged, must fit in the strip.
+  const int32_t pieceWidth = buffer.strip ? std::min(kPieceWidth, buffer.pixels.width / size)
+                                          : kPieceWidth;
+  const int32_t pieceHeight = buffer.strip ? std::min(kPieceHeight, buffer.pixels.height / size)
+                                           : kPieceHeight;
+  // Without its piece surface (no memory for it) a stage shows nothing.
+  if (pieceWidth < 1 || pieceHeight < 1 || !stage.piece.View().Usable()) {
+    region.clear();
+    return;
+  }
+  // Where the next piece goes in the strip: rows of pieces side by side.
+  int32_t stripX = 0, stripY = 0, rowHeight = 0;
+  size_t kept = 0;
+  for (const Rect& r : region) {
+    const Rect shown = Enlarged(r, size, width, height);
+    if (shown.Empty()) continue;
+    // Only the stage pixels the frame shows.
+    const Rect area = Intersection(r, FromEdges(shown.x / size, shown.y / size,
+                                                (shown.Right() + size - 1) / size,
+                                                (shown.Bottom() + size - 1) / size));
+    for (int64_t y = area.y; y < area.Bottom(); y += pieceHeight) {
+      for (int64_t x = area.x; x < area.Right(); x += pieceWidth) {
+        const Rect piece = Intersection(
+            area, Rect{static_cast<int32_t>(x), static_cast<int32_t>(y), pieceWidth, pieceHeight});
+        const Rect to = Enlarged(piece, size, width, height);
+        if (to.Empty()) continue;
+        ComposePiece(stage, piece);
+        const RasterView composed = stage.piece.View();
+        const RasterView from{composed.pixels, piece.width, piece.height, composed.stride};
+        RasterView into = buffer.pixels;
+        int32_t intoX = to.x, intoY = to.y;
+        if (buffer.strip) {
+          if (stripX + to.width > into.width) {
+            stripX = 0;
+            stripY += rowHeight;
+            rowHeight = 0;
+          }
+          if (stripY + to.height > into.height) {
+            target.Reuse();
+            stripX = stripY = rowHeight = 0;
+          }
+          intoX = stripX;
+          intoY = stripY;
+          stripX += to.width;
+          rowHeight = std::max(rowHeight, to.height);
+        }
+        into.pixels += static_cast<size_t>(intoY) * static_cast<size_t>(into.stride) +
+                       static_cast<size_t>(intoX);
+        into.width = to.width;
+        into.height = to.height;
+        EnlargeRect(into, from, Rect{0, 0, piece.width, piece.height}, size);
+        if (buffer.strip) target.Put(to, intoX, intoY);
+      }
+    }
+    region[kept++] = shown;
+  }
+  region.resize(kept);
+}
+
 void Present(Stage& stage, PresentTarget& target, bool whole) {
-  const RasterView back = stage.backBuffer.View();
-  if (!back.Usable()) return;
   const PresentBuffer buffer = target.Acquire();
   if (!buffer.pixels.Usable()) return;
   std::vector<Rect>& region = stage.damage.region;
   RegionForAge(stage, whole ? kWholeFrame : buffer.age, region);
-  // A back buffer that is the target's own memory already holds the frame.
-  const bool inPlace = buffer.pixels.pixels == back.pixels;
-  size_t kept = 0;
-  for (const Rect& r : region) {
-    if (!inPlace) EnlargeRect(buffer.pixels, back, r, stage.pixelSize);
-    const Rect shown = Enlarged(r, stage.pixelSize, buffer.pixels.width, buffer.pixels.height);
-    if (!shown.Empty()) region[kept++] = shown;
-  }
-  region.resize(kept);
+  ComposeRegion(stage, target, buffer, region);
   if (!region.empty()) target.Present(std::span<const Rect>(region.data(), region.size()));
 }
 
 }  // namespace
+
+void ComposeGround(const Stage& stage, const Rect& area, int32_t originX, int32_t originY,
+                   Surface& target) {
+  const Rect r = Intersection(area, WholeStage(stage));
+  if (r.Empty()) return;
+  const auto at = [&](const Rect& piece) {
+    return Rect{piece.x - originX, piece.y - originY, piece.width, piece.height};
+  };
+  // The ground is tiled from the top left: the tiles the area reaches, each
+  // cut to it. Without its picture the ground is black.
+  for (int32_t i = r.y / kGroundHeight; i <= (r.Bottom() - 1) / kGroundHeight; ++i) {
+    for (int32_t j = r.x / kGroundWidth; j <= (r.Right() - 1) / kGroundWidth; ++j) {
+      const Rect piece = Intersection(
+          r, Rect{kGroundWidth * j, kGroundHeight * i, kGroundWidth, kGroundHeight});
+      const Rect to = at(piece);
+      if (stage.ground && stage.ground->Loaded())
+        stage.ground->DrawCell(piece.x - kGroundWidth * j, piece.y - kGroundHeight * i, to.x,
+                               to.y, to.width, to.height, target);
+      else
+        ClearRect(target, to);
+    }
+  }
+  // The caption strip, masked, at the bottom right; its last 20 columns
+  // fall outside the stage.
+  if (!stage.sheet) return;
+  const Rect caption{stage.screenWidth - 325, stage.screenHeight - 37, 345, 32};
+  const Rect piece = Intersection(r, caption);
+  if (piece.Empty()) return;
+  const Rect to = at(piece);
+  stage.sheet->DrawCell(493 + piece.x - caption.x, 490 + piece.y - caption.y, to.x, to.y,
+                        to.width, to.height, target);
+}
 
 void CreateStage(Stage& stage, StagePlatform& platform, FrameTimer* timer) {
   SeedRandom(platform.CurrentTimeSeconds());
@@ -154,18 +246,16 @@ void CreateStage(Stage& stage, StagePlatform& platform, FrameTimer* timer) {
 
   // Allocation failures leave the pieces empty: a stage without a picture
   // draws nothing of it rather than failing.
-  std::unique_ptr<Picture> ground = LoadGround(stage);
+  stage.ground.reset(new (std::nothrow) Picture(kGroundResource, kGroundWidth, kGroundHeight,
+                                               stage.imageScratch));
   stage.sheet.reset(new (std::nothrow) Picture(kSheetResource, kSheetMaskResource, kSheetWidth,
                                                kSheetHeight, stage.imageScratch,
                                                stage.maskScratch));
-  stage.backBuffer = CreateWorkSurface(reference, stage.screenWidth, stage.screenHeight);
-  stage.backgroundSurface = CreateWorkSurface(reference, stage.screenWidth, stage.screenHeight);
-  ComposeBackground(stage, ground.get());
-  ground.reset();
+  stage.piece = CreateWorkSurface(reference, kPieceWidth, kPieceHeight);
 
   stage.painter.sheet = stage.sheet.get();
-  stage.painter.target = &stage.backBuffer;
-  ReserveDamage(stage.damage);
+  ReserveDamage(stage.damage, stage.draws);
+  stage.painter.draws = &stage.draws;
   stage.painter.cover = &stage.damage.cover;
   stage.painter.stageArea = WholeStage(stage);
   stage.damage.whole = true;
@@ -180,12 +270,8 @@ void CreateStage(Stage& stage, StagePlatform& platform, FrameTimer* timer) {
 
 void RunFrame(Stage& stage, PresentTarget& target) {
   FrameDamage& damage = stage.damage;
-  if (damage.whole) {
-    CopySurface(stage.backBuffer, stage.backgroundSurface, stage.screenWidth, stage.screenHeight);
-  } else {
-    for (const Rect& r : damage.lastCover)
-      CopySurfaceRect(stage.backBuffer, stage.backgroundSurface, r);
-  }
+  stage.blank = false;
+  stage.draws.clear();
   damage.cover.clear();
   stage.painter.overflow = false;
   if (stage.spriteList) {
@@ -224,21 +310,32 @@ void PresentWhole(Stage& stage, PresentTarget& target) { Present(stage, target, 
 
 void PresentAgain(Stage& stage, PresentTarget& target) { Present(stage, target, false); }
 
-void ResizeStage(Stage& stage, ReferenceContext reference, int32_t width, int32_t height) {
+void PresentArea(Stage& stage, PresentTarget& target, const Rect& shown) {
+  const PresentBuffer buffer = target.Acquire();
+  if (!buffer.pixels.Usable() || shown.Empty()) return;
+  // The stage pixels that show in it, whole.
+  const int64_t size = stage.pixelSize;
+  std::vector<Rect>& region = stage.damage.region;
+  region.clear();
+  region.push_back(Intersection(
+      WholeStage(stage),
+      FromEdges(shown.x < 0 ? -((-int64_t{shown.x} + size - 1) / size) : shown.x / size,
+                shown.y < 0 ? -((-int64_t{shown.y} + size - 1) / size) : shown.y / size,
+                (shown.Right() + size - 1) / size, (shown.Bottom() + size - 1) / size)));
+  if (region[0].Empty()) return;
+  ComposeRegion(stage, target, buffer, region);
+  if (!region.empty()) target.Present(std::span<const Rect>(region.data(), region.size()));
+}
+
+void ResizeStage(Stage& stage, int32_t width, int32_t height) {
   if (width == stage.screenWidth && height == stage.screenHeight) return;
   stage.screenWidth = width;
   stage.screenHeight = height;
   stage.painter.stageArea = WholeStage(stage);
   stage.damage.whole = true;
-  std::unique_ptr<Picture> ground = LoadGround(stage);
-  // The old surfaces go first, so that the two sizes never need memory at once.
-  stage.backBuffer = Surface();
-  stage.backgroundSurface = Surface();
-  stage.backBuffer = CreateWorkSurface(reference, width, height);
-  stage.backgroundSurface = CreateWorkSurface(reference, width, height);
-  ComposeBackground(stage, ground.get());
   // Until the next frame the stage shows its new ground.
-  CopySurface(stage.backBuffer, stage.backgroundSurface, width, height);
+  stage.blank = false;
+  stage.draws.clear();
   if (stage.spriteList) stage.spriteList->SetScreenSize(width, height);
 }
 
@@ -259,6 +356,7 @@ void DestroyStage(Stage& stage, FrameTimer* timer) {
   stage.spriteList.reset();
   stage.painter.sheet = nullptr;
   stage.sheet.reset();
+  stage.ground.reset();
 }
 
 }  // namespace glimmerkin

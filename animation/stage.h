@@ -47,8 +47,17 @@ inline constexpr int32_t kSheetHeight = 522;
 inline constexpr int32_t kGroundWidth = 640;
 inline constexpr int32_t kGroundHeight = 480;
 
-// Draws the scene's cells from the sheet into the back buffer and notes
-// where each can have changed it: the opaque part of the cell, cut to the
+// One cell the scene drew: the opaque part of the sheet cell, and where its
+// top-left corner landed on the stage.
+struct CellDraw {
+  Rect cell;
+  int32_t x = 0;
+  int32_t y = 0;
+};
+
+// Takes the scene's cells as it draws them: each is recorded (the frame is
+// composed from the record, piece by piece, also again later), and where it
+// can change the frame is noted: the opaque part of the cell, cut to the
 // stage. A frame with more cells than `cover` has room for is marked
 // `overflow` (and is then shown whole).
 class SheetPainter final : public CellPainter {
@@ -56,7 +65,7 @@ class SheetPainter final : public CellPainter {
   void DrawSheetCell(int32_t cellX, int32_t cellY, int32_t x, int32_t y, int32_t width,
                      int32_t height) override;
   const Picture* sheet = nullptr;
-  Surface* target = nullptr;
+  std::vector<CellDraw>* draws = nullptr;
   std::vector<Rect>* cover = nullptr;
   Rect stageArea;
   bool overflow = false;
@@ -73,6 +82,11 @@ class SheetPainter final : public CellPainter {
   size_t knownCount_ = 0;
 };
 
+// The most stage pixels composed at once: a frame is composed piece by
+// piece in a surface of this size, larger rectangles cut into bands.
+inline constexpr int32_t kPieceWidth = 512;
+inline constexpr int32_t kPieceHeight = 128;
+
 // The oldest buffer whose missed frames are still known; older ones (and
 // buffers of unknown contents) are given the whole frame.
 inline constexpr uint32_t kMaxBufferAge = 4;
@@ -80,12 +94,11 @@ inline constexpr uint32_t kMaxBufferAge = 4;
 // frame's and the last's, and the pieces they may be cut into.
 inline constexpr size_t kDamageRoom = 4 * static_cast<size_t>(SpriteList::kCapacity) + 16;
 
-// What a stage's frames changed. The back buffer keeps the last frame, so a
-// frame restores only what the last frame's sprites covered, and shows only
-// that and what its own sprites cover.
+// What a stage's frames changed: what the last frame's sprites covered and
+// what this one's cover.
 struct FrameDamage {
-  // What the sprites covered in the last frame (restored from the ground
-  // first) and in this one, in stage pixels.
+  // What the sprites covered in the last frame and in this one, in stage
+  // pixels.
   std::vector<Rect> lastCover;
   std::vector<Rect> cover;
   // The rectangles each of the last frames changed, newest first; `known`
@@ -102,10 +115,13 @@ struct FrameDamage {
 struct Stage {
   int32_t screenWidth = 0;
   int32_t screenHeight = 0;
-  Surface backBuffer;
-  Surface backgroundSurface;
+  // Where each piece of a frame is composed: kPieceWidth x kPieceHeight.
+  Surface piece;
   Surface imageScratch;
   Surface maskScratch;
+  // The ground tile, kept: every piece of a frame starts from it and from
+  // the caption cell of the sheet.
+  std::unique_ptr<Picture> ground;
   std::unique_ptr<Picture> sheet;
   std::unique_ptr<SpriteList> spriteList;
   uint32_t timerId = 0;
@@ -116,6 +132,11 @@ struct Stage {
   // monitor) share the one generator, each continuing its own sequence.
   uint32_t randomState = 0;
   FrameDamage damage;
+  // The cells the last frame drew, in order: with the ground, the frame as
+  // it stands, for any part of it to be composed again.
+  std::vector<CellDraw> draws;
+  // Black until the first frame (or a resize, which shows the ground).
+  bool blank = true;
 };
 
 // The frame interval for a redraw speed: 165 - 15 x speed for speeds 1..10,
@@ -129,26 +150,37 @@ void PlaceFirstAliens(SpriteList& list, int32_t alienCount);
 // Builds the stage and, given a timer, starts it at the redraw speed's
 // interval.
 void CreateStage(Stage& stage, StagePlatform& platform, FrameTimer* timer);
-// One frame: what the last frame's sprites covered is restored from the
-// ground, the scene steps and draws, and what changed is enlarged into the
-// target's buffer and handed to it. Nothing outside the change is touched.
+// One frame: the scene steps and draws, and what changed (what the last
+// frame's sprites covered and what this one's cover) is composed afresh
+// from the ground and the cells drawn, enlarged into the target's buffer
+// and handed to it. Nothing outside the change is touched.
 void RunFrame(Stage& stage, PresentTarget& target);
 // The next frame is composed and shown whole.
 void RepaintWhole(Stage& stage);
-// Shows what the back buffer holds now, whole, without a step: the ground
-// of a stage just resized, black before the first frame.
+// Shows the frame as it stands, whole, without a step: the ground of a
+// stage just resized, black before the first frame.
 void PresentWhole(Stage& stage, PresentTarget& target);
 // Shows the last frame again, without a step, through a target whose buffer
 // missed it: what that buffer lacks by its age.
 void PresentAgain(Stage& stage, PresentTarget& target);
+// Composes `shown` (in the target's pixels: a window uncovered) afresh from
+// the frame as it stands and shows it, without a step.
+void PresentArea(Stage& stage, PresentTarget& target, const Rect& shown);
 void DestroyStage(Stage& stage, FrameTimer* timer);
 // The stage's timer runs only while what it drives can be seen: stopped when
 // not, started again (a whole interval) when it is.
 void FollowSight(Stage& stage, FrameTimer& timer, bool seen);
 
-// A new stage size (a window resized): the background is composed anew at
-// that size and the sprites go on walking within the new bounds. A size the
-// memory cannot hold leaves the surfaces empty: nothing is drawn.
-void ResizeStage(Stage& stage, ReferenceContext reference, int32_t width, int32_t height);
+// The ground of stage rectangle `area` (cut to the stage) drawn into
+// `target`, whose top-left corner stands for stage point (originX, originY):
+// the ground tiles from the top left, 640 x 480 each, copied plainly, then
+// the caption cell masked at (width - 325, height - 37). The same pixels as
+// a screen-sized copy of the ground, without one.
+void ComposeGround(const Stage& stage, const Rect& area, int32_t originX, int32_t originY,
+                   Surface& target);
+
+// A new stage size (a window resized): the ground is shown at that size
+// until the next frame, and the sprites go on walking within the new bounds.
+void ResizeStage(Stage& stage, int32_t width, int32_t height);
 
 }  // namespace glimmerkin

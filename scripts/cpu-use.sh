@@ -6,6 +6,10 @@
 #     glimmerkin /s, an older glimmerkin (--before), deco, popsquares,
 #     abstractile (each hack with -root);
 #   X11 layouts: two 1920x1080 monitors, one 3840x2160 at pixel size 2;
+#   X11 at 1920x1080: a minimal client that fills one small rectangle of
+#     the root window and waits for the server eleven times a second (the
+#     saver's default pace), the floor of any animation (needs cc and
+#     libx11-dev; left out without them);
 #   Wayland (headless sway, pixman renderer, as user 65534; root only) at
 #     1920x1080 and 3840x2160: glimmerkin /s and the older one.
 # Each figure is user + system time from /proc/PID/stat, in percent of one
@@ -51,6 +55,28 @@ chmod 0755 "$work"
 cp "$GLIMMERKIN" "$work/glimmerkin"
 [ -z "$before" ] || cp "$before" "$work/before"
 chmod 0755 "$work"/glimmerkin "$work"/before 2>/dev/null || true
+# The floor: one 64x64 rectangle filled and synced 11 times a second.
+fill_client=
+if command -v cc >/dev/null; then
+  cat >"$work/fill.c" <<'C'
+#include <X11/Xlib.h>
+#include <time.h>
+int main(void) {
+  Display* d = XOpenDisplay(0);
+  if (!d) return 1;
+  Window root = DefaultRootWindow(d);
+  GC gc = XCreateGC(d, root, 0, 0);
+  struct timespec pause = {0, 1000000000L / 11};
+  for (unsigned long n = 0;; ++n) {
+    XSetForeground(d, gc, n * 0x10101UL);
+    XFillRectangle(d, root, gc, 100, 100, 64, 64);
+    XSync(d, False);
+    nanosleep(&pause, 0);
+  }
+}
+C
+  cc -O2 -o "$work/fill" "$work/fill.c" -lX11 2>/dev/null && fill_client=$work/fill
+fi
 # No settings file: the default speed (90 ms between frames) and 9 aliens.
 export XDG_CONFIG_HOME=$work/config HOME=$work
 
@@ -146,7 +172,9 @@ wl() {
       [ -x "$hack_dir/$hack" ] && x11 "$hack" "$size" whole "$hack_dir/$hack" -root
     done
   done
+  [ -z "$fill_client" ] || x11 fill-11-per-s 1920x1080 whole "$fill_client"
   x11 "glimmerkin-2-monitors" 3840x1080 split "$work/glimmerkin" /s -x11
+  [ -z "$before" ] || x11 before 3840x1080 split "$work/before" /s -x11
   x11 "glimmerkin-pixel-size-2" 3840x2160 whole "$work/glimmerkin" /s -x11 -pixel-size 2
   if [ -n "$wayland" ]; then
     for size in 1920x1080 3840x2160; do
@@ -160,15 +188,17 @@ wl() {
 awk -v secs="$seconds" '
   { key = $1 " " $2; total[NR] = $4 + $5; line[NR] = $0; n = NR
     if ($3 == "deco") deco[key] = $4 + $5
-    if ($3 == "before") old[key] = $4 + $5 }
+    if ($3 == "before") old[key] = $4 + $5
+    if ($3 == "fill-11-per-s") fill[key] = $4 + $5 }
   END {
-    printf "%-8s %-10s %-24s %9s %9s %9s %8s %8s %9s\n", "system", "screen", "program", "program%", "server%", "together%", "x deco", "x before", "RSS MB"
+    printf "%-8s %-10s %-24s %9s %9s %9s %8s %8s %8s %9s\n", "system", "screen", "program", "program%", "server%", "together%", "x deco", "x before", "x fill", "RSS MB"
     for (i = 1; i <= n; ++i) {
       split(line[i], f, " ")
       key = f[1] " " f[2]
       d = (key in deco && deco[key] > 0) ? sprintf("%.2f", total[i] / deco[key]) : "-"
       b = (key in old && old[key] > 0 && f[3] != "before") ? sprintf("%.2f", total[i] / old[key]) : "-"
-      printf "%-8s %-10s %-24s %9.3f %9.3f %9.3f %8s %8s %9.1f\n", f[1], f[2], f[3], f[4], f[5], total[i], d, b, f[6] / 1024
+      c = (key in fill && fill[key] > 0) ? sprintf("%.2f", total[i] / fill[key]) : "-"
+      printf "%-8s %-10s %-24s %9.3f %9.3f %9.3f %8s %8s %8s %9.1f\n", f[1], f[2], f[3], f[4], f[5], total[i], d, b, c, f[6] / 1024
     }
     printf "(%d s each; percent of one core; resident memory of the program at the end)\n", secs
   }' "$work/results"

@@ -52,6 +52,26 @@ struct QuietPlatform final : StagePlatform {
   Settings settings;
 };
 
+// A window the display keeps: pieces come through a small strip.
+class StripTarget final : public PresentTarget {
+ public:
+  PresentBuffer Acquire() override {
+    PresentBuffer buffer;
+    buffer.pixels = RasterView{strip_.data(), 96, 64, 96};
+    buffer.age = 1;
+    buffer.strip = true;
+    buffer.width = 800;
+    buffer.height = 600;
+    return buffer;
+  }
+  void Put(const Rect&, int32_t, int32_t) override { ++puts; }
+  void Present(std::span<const Rect>) override {}
+  long puts = 0;
+
+ private:
+  std::vector<uint32_t> strip_ = std::vector<uint32_t>(96 * 64);
+};
+
 TEST(FrameAllocations, EmptySceneAllocatesNothing) {
   QuietPlatform platform;
   platform.settings.alienCount = 0;
@@ -76,11 +96,21 @@ TEST(FrameAllocations, OnlySpritesAreAllocatedAcrossThousandsOfFrames) {
   MemoryTarget target(RasterView{window.data(), 800, 600, 800});
   const std::set<size_t> spriteSizes = {sizeof(Alien), sizeof(Heart), sizeof(Couple),
                                         sizeof(Baby), sizeof(Shadow)};
+  StripTarget strip;
   allocations = 0;
   sizeCount = 0;
   counting = true;
-  for (int i = 0; i < 6000; ++i) RunFrame(stage, target);
+  // Frames through a whole buffer and through a strip, and exposes of any
+  // part, whole or partly off the window.
+  for (int i = 0; i < 6000; ++i) {
+    if (i % 3 == 0)
+      RunFrame(stage, strip);
+    else
+      RunFrame(stage, target);
+    if (i % 10 == 0) PresentArea(stage, strip, Rect{i % 900 - 50, i % 700 - 50, 300, 200});
+  }
   counting = false;
+  EXPECT_GT(strip.puts, 6000);
   const size_t n = std::min(sizeCount.load(), std::size(sizes));
   ASSERT_GT(n, 0u) << "the scene created no sprites: the check proves nothing";
   for (size_t i = 0; i < n; ++i) EXPECT_TRUE(spriteSizes.count(sizes[i])) << sizes[i];

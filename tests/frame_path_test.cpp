@@ -2,6 +2,7 @@
 // pixel, whatever the size, pixel size, number of scenes or buffer ages.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -29,7 +30,9 @@ struct Platform final : StagePlatform {
 MemoryTarget nowhere;
 
 // The full recomposition, enlarged here by its own plain loop: the ground
-// copied whole, every sprite drawn, every pixel made a pixelSize square.
+// as a screen-sized surface holds it (every tile drawn whole, then the
+// caption), every cell the frame drew drawn whole over it, every pixel made
+// a pixelSize square.
 class Reference {
  public:
   explicit Reference(Platform platform) : width_(platform.width), height_(platform.height) {
@@ -37,20 +40,98 @@ class Reference {
   }
   ~Reference() { DestroyStage(stage_, nullptr); }
   std::vector<uint32_t> Next() {
-    RepaintWhole(stage_);
     RunFrame(stage_, nowhere);
+    return Whole();
+  }
+  // The frame as it stands, without a step.
+  std::vector<uint32_t> Whole() const {
+    const Stage& stage = stage_;
+    Surface frame = CreateWorkSurface(nullptr, stage.screenWidth, stage.screenHeight);
+    for (int32_t i = 0; i < (stage.screenHeight + 479) / 480 + 1; ++i)
+      for (int32_t j = 0; j < (stage.screenWidth + 639) / 640 + 1; ++j)
+        stage.ground->DrawWhole(640 * j, 480 * i, frame);
+    stage.sheet->DrawCell(493, 490, stage.screenWidth - 325, stage.screenHeight - 37, 345, 32,
+                          frame);
+    for (const CellDraw& d : stage.draws)
+      stage.sheet->DrawCell(d.cell.x, d.cell.y, d.x, d.y, d.cell.width, d.cell.height, frame);
     std::vector<uint32_t> out(static_cast<size_t>(width_) * height_);
-    const int32_t p = stage_.pixelSize;
+    const int32_t p = stage.pixelSize;
     for (int32_t y = 0; y < height_; ++y)
       for (int32_t x = 0; x < width_; ++x)
-        out[static_cast<size_t>(y) * width_ + x] = stage_.backBuffer.At(x / p, y / p);
+        out[static_cast<size_t>(y) * width_ + x] = frame.At(x / p, y / p);
     return out;
   }
+  Stage& TheStage() { return stage_; }
 
  private:
   Stage stage_;
   int32_t width_;
   int32_t height_;
+};
+
+// A window whose pixels the display keeps: the frame path composes the
+// pieces side by side into a small strip, and the window takes them only
+// later, as a display server reads shared memory, when the strip is to be
+// reused or the frame is presented. Checks that every piece lies inside the
+// frame and the strip, and that the rectangles presented hold every piece.
+class StripWindow final : public PresentTarget {
+ public:
+  StripWindow(int32_t width, int32_t height, int32_t stripWidth, int32_t stripHeight)
+      : width_(width), height_(height), window_(static_cast<size_t>(width) * height, 0xDEADBEEFu),
+        strip_(static_cast<size_t>(stripWidth) * stripHeight, 0xFEEDu),
+        stripWidth_(stripWidth), stripHeight_(stripHeight) {}
+  PresentBuffer Acquire() override {
+    PresentBuffer buffer;
+    buffer.pixels = RasterView{strip_.data(), stripWidth_, stripHeight_, stripWidth_};
+    buffer.age = fresh_ ? 0u : 1u;
+    buffer.strip = true;
+    buffer.width = width_;
+    buffer.height = height_;
+    shown_.clear();
+    return buffer;
+  }
+  void Put(const Rect& shown, int32_t fromX, int32_t fromY) override {
+    ASSERT_FALSE(shown.Empty());
+    ASSERT_TRUE(shown.x >= 0 && shown.y >= 0 && shown.Right() <= width_ &&
+                shown.Bottom() <= height_);
+    ASSERT_TRUE(fromX >= 0 && fromY >= 0 && fromX + shown.width <= stripWidth_ &&
+                fromY + shown.height <= stripHeight_);
+    pending_.push_back(Piece{shown, fromX, fromY});
+    shown_.push_back(shown);
+  }
+  void Reuse() override { Take(); }
+  void Present(std::span<const Rect> changed) override {
+    Take();
+    fresh_ = false;
+    for (const Rect& piece : shown_) {
+      bool held = false;
+      for (const Rect& r : changed) held = held || Intersection(piece, r) == piece;
+      ASSERT_TRUE(held) << "a piece put outside the rectangles presented";
+    }
+  }
+  const std::vector<uint32_t>& Pixels() const { return window_; }
+  std::vector<uint32_t>& Pixels() { return window_; }
+
+ private:
+  struct Piece {
+    Rect shown;
+    int32_t fromX, fromY;
+  };
+  void Take() {
+    for (const Piece& p : pending_)
+      for (int32_t y = 0; y < p.shown.height; ++y)
+        for (int32_t x = 0; x < p.shown.width; ++x)
+          window_[static_cast<size_t>(p.shown.y + y) * width_ + p.shown.x + x] =
+              strip_[static_cast<size_t>(p.fromY + y) * stripWidth_ + p.fromX + x];
+    pending_.clear();
+  }
+  int32_t width_, height_;
+  std::vector<uint32_t> window_;
+  std::vector<uint32_t> strip_;
+  int32_t stripWidth_, stripHeight_;
+  std::vector<Piece> pending_;
+  std::vector<Rect> shown_;
+  bool fresh_ = true;
 };
 
 // Several buffers taken in turn, as a compositor hands them back; now and
@@ -245,6 +326,100 @@ TEST(FramePath, ScenesOfSeveralMonitorsAndChangingLayouts) {
       }
     }
     scenes.Destroy(nullptr);
+  }
+}
+
+// A window the display keeps, given pieces through strips of any size
+// (smaller than a cell, one pixel high, narrower than a pixel square, none
+// at all): every frame it shows is the full recomposition, also with the
+// sprite list full.
+TEST(FramePath, PiecesThroughAStripEqualTheFullRecomposition) {
+  struct Case {
+    int32_t width, height, pixelSize, aliens, frames, stripWidth, stripHeight;
+  };
+  const Case cases[] = {
+      {333, 222, 1, 9, 400, 37, 23},   {401, 301, 2, 25, 300, 64, 8},
+      {283, 197, 3, 12, 300, 1024, 256}, {257, 131, 4, 9, 200, 9, 5},
+      {300, 200, 1, 1028, 60, 100, 1}, {250, 190, 3, 1028, 40, 17, 300},
+      {1, 1, 1, 9, 30, 1, 1},          {50, 40, 2, 9, 30, 1, 1},
+  };
+  for (const Case& c : cases) {
+    Platform platform;
+    platform.seed = 31u + static_cast<uint32_t>(c.width);
+    platform.width = c.width;
+    platform.height = c.height;
+    platform.pixelSize = c.pixelSize;
+    platform.settings.alienCount = c.aliens;
+    SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " at " +
+                 std::to_string(c.pixelSize) + ", strip " + std::to_string(c.stripWidth) + "x" +
+                 std::to_string(c.stripHeight));
+    Reference reference(platform);
+    Platform own = platform;
+    Stage stage;
+    CreateStage(stage, own, nullptr);
+    StripWindow window(c.width, c.height, c.stripWidth, c.stripHeight);
+    // Too narrow a strip for one square shows nothing, and says so.
+    const bool shows = c.stripWidth >= c.pixelSize && c.stripHeight >= c.pixelSize;
+    for (int frame = 1; frame <= c.frames; ++frame) {
+      const std::vector<uint32_t> expected = reference.Next();
+      RunFrame(stage, window);
+      if (::testing::Test::HasFatalFailure()) break;
+      if (!shows) {
+        ASSERT_EQ(window.Pixels(), std::vector<uint32_t>(window.Pixels().size(), 0xDEADBEEFu));
+        continue;
+      }
+      if (window.Pixels() != expected) {
+        ADD_FAILURE() << "frame " << frame << " differs from the full recomposition";
+        break;
+      }
+    }
+    DestroyStage(stage, nullptr);
+  }
+}
+
+// Uncovered parts of a window, any and many, partly or wholly off the
+// frame, are composed afresh without a step: each shows the frame as it
+// stands, and nothing else of the window changes.
+TEST(FramePath, ExposedPartsShowTheFrameAsItStands) {
+  for (int32_t pixelSize = 1; pixelSize <= 3; ++pixelSize) {
+    Platform platform;
+    platform.seed = 8u + static_cast<uint32_t>(pixelSize);
+    platform.width = 530;
+    platform.height = 310;
+    platform.pixelSize = pixelSize;
+    platform.settings.alienCount = pixelSize == 2 ? 1028 : 15;
+    Reference reference(platform);
+    StripWindow window(platform.width, platform.height, 70, 40);
+    // Black before the first frame.
+    PresentArea(reference.TheStage(), window, Rect{-5, -5, 2000, 2000});
+    ASSERT_EQ(window.Pixels(), std::vector<uint32_t>(window.Pixels().size(), 0u));
+    uint32_t state = 99;
+    const auto next = [&](int32_t below) {
+      state = state * 1103515245u + 12345u;
+      return static_cast<int32_t>((state >> 8) % static_cast<uint32_t>(below));
+    };
+    for (int frame = 0; frame < 30; ++frame) {
+      reference.Next();
+      const std::vector<uint32_t> expected = reference.Whole();
+      for (int expose = 0; expose < 12; ++expose) {
+        const Rect area{next(700) - 100, next(450) - 100, next(300), next(200)};
+        std::vector<uint32_t>& pixels = window.Pixels();
+        std::fill(pixels.begin(), pixels.end(), 0xDEADBEEFu);
+        PresentArea(reference.TheStage(), window, area);
+        ASSERT_FALSE(::testing::Test::HasFatalFailure());
+        for (int32_t y = 0; y < platform.height; ++y)
+          for (int32_t x = 0; x < platform.width; ++x) {
+            const size_t i = static_cast<size_t>(y) * platform.width + x;
+            const bool in = x >= area.x && y >= area.y && x < area.Right() && y < area.Bottom();
+            // Beyond the area only whole stage pixels it reaches into may
+            // be written, and then rightly.
+            if (in || pixels[i] != 0xDEADBEEFu) {
+              ASSERT_EQ(pixels[i], expected[i])
+                  << (in ? "inside" : "beside") << " frame " << frame << " at " << x << "," << y;
+            }
+          }
+      }
+    }
   }
 }
 

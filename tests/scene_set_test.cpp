@@ -32,6 +32,21 @@ std::vector<uint32_t> Pixels(const Surface& s) {
   return std::vector<uint32_t>(s.Pixels(), s.Pixels() + static_cast<size_t>(s.Width()) * s.Height());
 }
 
+// The frame a stage shows as it stands, one value a stage pixel.
+std::vector<uint32_t> StagePixels(Stage& stage) {
+  const int32_t p = stage.pixelSize;
+  const int32_t w = stage.screenWidth * p, h = stage.screenHeight * p;
+  std::vector<uint32_t> shown(static_cast<size_t>(w) * h);
+  MemoryTarget target(RasterView{shown.data(), w, h, w});
+  PresentWhole(stage, target);
+  std::vector<uint32_t> out(static_cast<size_t>(stage.screenWidth) * stage.screenHeight);
+  for (int32_t y = 0; y < stage.screenHeight; ++y)
+    for (int32_t x = 0; x < stage.screenWidth; ++x)
+      out[static_cast<size_t>(y) * stage.screenWidth + x] =
+          shown[static_cast<size_t>(y) * p * w + static_cast<size_t>(x) * p];
+  return out;
+}
+
 // The frames of a lone stage, as a single-monitor screen shows them.
 std::vector<std::vector<uint32_t>> LoneFrames(uint32_t seed, int32_t w, int32_t h, int frames) {
   Platform platform;
@@ -43,7 +58,7 @@ std::vector<std::vector<uint32_t>> LoneFrames(uint32_t seed, int32_t w, int32_t 
   std::vector<std::vector<uint32_t>> out;
   for (int i = 0; i < frames; ++i) {
     RunFrame(stage, nowhere);
-    out.push_back(Pixels(stage.backBuffer));
+    out.push_back(StagePixels(stage));
   }
   DestroyStage(stage, &platform);
   return out;
@@ -75,9 +90,9 @@ TEST(SceneSetTest, PrimaryIsTheLoneSceneAndOthersDiffer) {
     // Something else using the generator between frames changes nothing.
     SeedRandom(99);
     scenes.RunFrames([&](size_t) -> PresentTarget& { return nowhere; });
-    ASSERT_EQ(Pixels(scenes.StageAt(0).backBuffer), lone[static_cast<size_t>(frame)])
+    ASSERT_EQ(StagePixels(scenes.StageAt(0)), lone[static_cast<size_t>(frame)])
         << "frame " << frame;
-    if (Pixels(scenes.StageAt(1).backBuffer) != lone[static_cast<size_t>(frame)])
+    if (StagePixels(scenes.StageAt(1)) != lone[static_cast<size_t>(frame)])
       othersDiffer = true;
   }
   EXPECT_TRUE(othersDiffer);
@@ -100,7 +115,7 @@ TEST(SceneSetTest, EachSceneIsItsOwnSeedsLoneScene) {
   const auto second = LoneFrames(plan[1].seed, 260, 150, 30);
   for (int frame = 0; frame < 30; ++frame) {
     scenes.RunFrames([&](size_t) -> PresentTarget& { return nowhere; });
-    ASSERT_EQ(Pixels(scenes.StageAt(1).backBuffer), second[static_cast<size_t>(frame)]);
+    ASSERT_EQ(StagePixels(scenes.StageAt(1)), second[static_cast<size_t>(frame)]);
   }
   scenes.Destroy(&platform);
 }
@@ -206,12 +221,13 @@ TEST(SceneSetTest, PixelSizeEnlargesIntoItsArea) {
   std::vector<uint32_t> screen(static_cast<size_t>(110) * 80, guard);
   MemoryTarget area(RasterView{screen.data(), 101, 75, 110});
   for (int i = 0; i < 5; ++i) scenes.RunFrames([&](size_t) -> PresentTarget& { return area; });
-  const Surface& back = scenes.StageAt(0).backBuffer;
+  const std::vector<uint32_t> back = StagePixels(scenes.StageAt(0));
   for (int32_t y = 0; y < 80; ++y)
     for (int32_t x = 0; x < 110; ++x) {
       const uint32_t got = screen[static_cast<size_t>(y) * 110 + static_cast<size_t>(x)];
       if (x < 101 && y < 75)
-        ASSERT_EQ(got, back.At(x / 2, y / 2)) << x << "," << y;
+        ASSERT_EQ(got, back[static_cast<size_t>(y / 2) * 51 + static_cast<size_t>(x / 2)])
+            << x << "," << y;
       else
         ASSERT_EQ(got, guard) << "outside the area at " << x << "," << y;
     }
@@ -227,18 +243,21 @@ TEST(StageResize, BackgroundAnewAndSpritesWithinTheNewBounds) {
   CreateStage(stage, platform, &platform);
   for (int i = 0; i < 20; ++i) RunFrame(stage, nowhere);
 
-  ResizeStage(stage, nullptr, 400, 300);
-  ASSERT_EQ(stage.backBuffer.Width(), 400);
-  ASSERT_EQ(stage.backgroundSurface.Height(), 300);
+  ResizeStage(stage, 400, 300);
+  ASSERT_EQ(stage.screenWidth, 400);
+  ASSERT_EQ(stage.screenHeight, 300);
   EXPECT_EQ(stage.spriteList->ScreenWidth(), 400);
   EXPECT_EQ(stage.spriteList->ScreenHeight(), 300);
-  // The background is what a new stage of that size composes.
+  // Until the next frame the stage shows the ground a new stage of that size
+  // composes.
   Platform small = platform;
   small.width = 400;
   small.height = 300;
   Stage fresh;
   CreateStage(fresh, small, &small);
-  EXPECT_EQ(Pixels(stage.backgroundSurface), Pixels(fresh.backgroundSurface));
+  Surface freshGround = CreateWorkSurface(nullptr, 400, 300);
+  ComposeGround(fresh, Rect{0, 0, 400, 300}, 0, 0, freshGround);
+  EXPECT_EQ(StagePixels(stage), Pixels(freshGround));
   DestroyStage(fresh, &small);
 
   // Aliens that were outside the new bounds walk back in and stay there.
@@ -250,13 +269,13 @@ TEST(StageResize, BackgroundAnewAndSpritesWithinTheNewBounds) {
     EXPECT_LT(s->y, 300) << i;
   }
   // Growing again, and absurd sizes, are safe.
-  ResizeStage(stage, nullptr, 1200, 900);
+  ResizeStage(stage, 1200, 900);
   RunFrame(stage, nowhere);
-  ResizeStage(stage, nullptr, 0, 0);
+  ResizeStage(stage, 0, 0);
   RunFrame(stage, nowhere);
-  ResizeStage(stage, nullptr, 300, 200);
+  ResizeStage(stage, 300, 200);
   RunFrame(stage, nowhere);
-  EXPECT_EQ(stage.backBuffer.Width(), 300);
+  EXPECT_EQ(stage.screenWidth, 300);
   DestroyStage(stage, &platform);
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,13 @@ struct FakePlatform final : StagePlatform, FrameTimer {
   uint32_t timerId = 1;
   std::vector<std::string> calls;
 };
+
+// The whole ground of a stage, composed from the tile and the caption.
+Surface Ground(const Stage& stage) {
+  Surface ground = CreateWorkSurface(nullptr, stage.screenWidth, stage.screenHeight);
+  ComposeGround(stage, Rect{0, 0, stage.screenWidth, stage.screenHeight}, 0, 0, ground);
+  return ground;
+}
 
 TEST(FrameInterval, SpeedsOneToTenKeepTheFormulaAndTheRestAreBounded) {
   for (int32_t speed = 1; speed <= 10; ++speed)
@@ -157,15 +165,19 @@ TEST(RunFrame, ShowsTheBackgroundWhenNothingMovesAndClipsToThePreview) {
   std::vector<uint32_t> full(700 * 500, 0x123456u);
   MemoryTarget fullTarget(RasterView{full.data(), 700, 500, 700});
   RunFrame(stage, fullTarget);
+  const Surface ground = Ground(stage);
   for (int32_t y = 0; y < 500; y += 13)
     for (int32_t x = 0; x < 700; x += 7)
-      ASSERT_EQ(full[static_cast<size_t>(y * 700 + x)], stage.backgroundSurface.At(x, y));
+      ASSERT_EQ(full[static_cast<size_t>(y * 700 + x)], ground.At(x, y));
   // A small preview window shows the top-left part of the full frame.
   std::vector<uint32_t> preview(100 * 60 + 1, 0x123456u);
   MemoryTarget previewTarget(RasterView{preview.data(), 100, 60, 100});
   RunFrame(stage, previewTarget);
-  EXPECT_EQ(preview[99], stage.backBuffer.At(99, 0));
-  EXPECT_EQ(preview[59 * 100 + 99], stage.backBuffer.At(99, 59));
+  std::vector<uint32_t> whole(700 * 500);
+  MemoryTarget wholeTarget(RasterView{whole.data(), 700, 500, 700});
+  PresentWhole(stage, wholeTarget);
+  EXPECT_EQ(preview[99], whole[99]);
+  EXPECT_EQ(preview[59 * 100 + 99], whole[59 * 700 + 99]);
   EXPECT_EQ(preview.back(), 0x123456u);
   DestroyStage(stage, &platform);
 }
@@ -186,6 +198,7 @@ TEST(CreateStage, BackgroundIsTiledGroundWithTheCaption) {
   platform.settings.alienCount = 0;
   Stage stage;
   CreateStage(stage, platform, &platform);
+  const Surface composed = Ground(stage);
   const int32_t capX = 1024 - 325, capY = 768 - 37;
   int captionPixels = 0;
   for (int32_t y = 0; y < 768; ++y) {
@@ -199,11 +212,69 @@ TEST(CreateStage, BackgroundIsTiledGroundWithTheCaption) {
           ++captionPixels;
         }
       }
-      ASSERT_EQ(stage.backgroundSurface.At(x, y), expected) << x << "," << y;
+      ASSERT_EQ(composed.At(x, y), expected) << x << "," << y;
     }
   }
   EXPECT_GT(captionPixels, 500);
   DestroyStage(stage, &platform);
+}
+
+// The ground as a screen-sized surface holds it: every tile drawn whole at
+// (640 j, 480 i), one row and column beyond the stage, then the caption
+// cell masked at (W - 325, H - 37).
+Surface ScreenSizedGround(const Stage& stage) {
+  Surface ground = CreateWorkSurface(nullptr, stage.screenWidth, stage.screenHeight);
+  for (int32_t i = 0; i < (stage.screenHeight + 479) / 480 + 1; ++i)
+    for (int32_t j = 0; j < (stage.screenWidth + 639) / 640 + 1; ++j)
+      stage.ground->DrawWhole(640 * j, 480 * i, ground);
+  stage.sheet->DrawCell(493, 490, stage.screenWidth - 325, stage.screenHeight - 37, 345, 32, ground);
+  return ground;
+}
+
+// Any part of the ground, composed into a small surface standing for any
+// place of the stage, is the screen-sized ground there: on stages of one
+// pixel, of sizes no multiple of the tile, with the caption partly off the
+// stage, and for rectangles partly or wholly off the stage.
+TEST(ComposeGround, AnyPartIsTheScreenSizedGround) {
+  const struct {
+    int32_t width, height;
+  } sizes[] = {{1, 1}, {1281, 963}, {300, 20}, {333, 700}, {641, 481}, {213, 160}};
+  for (const auto& size : sizes) {
+    FakePlatform platform;
+    platform.settings.alienCount = 0;
+    platform.width = size.width;
+    platform.height = size.height;
+    Stage stage;
+    CreateStage(stage, platform, nullptr);
+    ASSERT_TRUE(stage.ground && stage.ground->Loaded() && stage.sheet && stage.sheet->Loaded());
+    const Surface whole = ScreenSizedGround(stage);
+    const Rect areas[] = {{0, 0, size.width, size.height},
+                          {-50, -40, 100, 90},
+                          {size.width - 330, size.height - 40, 400, 60},
+                          {size.width - 7, 3, 100, 477},
+                          {639, 479, 3, 3},
+                          {size.width, size.height, 10, 10},
+                          {637, 100, 5, 500}};
+    for (const Rect& area : areas) {
+      // The small surface is bigger than the area and framed by a guard.
+      const int32_t w = std::max(area.width, 1) + 4;
+      const int32_t h = std::max(area.height, 1) + 4;
+      Surface part = CreateWorkSurface(nullptr, w, h);
+      for (int32_t i = 0; i < w * h; ++i) part.Pixels()[i] = 0xABCDEFu;
+      ComposeGround(stage, area, area.x - 2, area.y - 2, part);
+      for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+          const int32_t sx = area.x - 2 + x, sy = area.y - 2 + y;
+          const bool in = sx >= std::max(area.x, 0) && sy >= std::max(area.y, 0) &&
+                          sx < std::min<int64_t>(area.Right(), size.width) &&
+                          sy < std::min<int64_t>(area.Bottom(), size.height);
+          ASSERT_EQ(part.At(x, y), in ? whole.At(sx, sy) : 0xABCDEFu)
+              << size.width << "x" << size.height << " area " << area.x << "," << area.y << " at "
+              << sx << "," << sy;
+        }
+    }
+    DestroyStage(stage, nullptr);
+  }
 }
 
 }  // namespace

@@ -37,56 +37,65 @@ class GdiStagePlatform final : public StagePlatform, public FrameTimer {
   HWND window = nullptr;
 };
 
-// One scene's part of the window. At pixel size 1 the back buffer is
-// itself the frame and its changed rectangles go straight to the window;
-// at larger sizes they are enlarged into a surface of the area's size
-// first. Either surface keeps the last frame, so a paint request is met
-// from it.
+// One scene's part of the window. The window keeps its pixels, so a frame
+// needs no surface of the window's size: the pieces of what changed are
+// composed into a small strip and copied to the window from there (GDI has
+// copied each when BitBlt returns), and a paint request composes the
+// uncovered part afresh from the scene.
 class WindowTarget final : public PresentTarget {
  public:
+  static constexpr int32_t kStripWidth = 1024;
+  static constexpr int32_t kStripHeight = 256;
+
   WindowTarget(HWND window, Stage& stage, const Rect& area)
       : window_(window), stage_(stage), area_(area) {}
   WindowTarget(WindowTarget&&) = default;
 
   PresentBuffer Acquire() override {
-    if (stage_.pixelSize <= 1) return PresentBuffer{stage_.backBuffer.View(), 1};
-    if (enlarged_.Empty()) {
+    if (strip_.Empty()) {
       const HDC reference = GetDC(window_);
-      enlarged_ = CreateWorkSurface(reference, area_.width, area_.height);
+      strip_ = CreateWorkSurface(reference, kStripWidth, kStripHeight);
       ReleaseDC(window_, reference);
-      fresh_ = true;
     }
-    return PresentBuffer{enlarged_.View(), fresh_ ? 0u : 1u};
+    PresentBuffer buffer;
+    buffer.pixels = strip_.View();
+    buffer.age = fresh_ ? 0u : 1u;
+    buffer.strip = true;
+    buffer.width = area_.width;
+    buffer.height = area_.height;
+    return buffer;
   }
 
-  void Present(std::span<const Rect> changed) override {
-    fresh_ = false;
-    const HDC context = GetDC(window_);
-    for (const Rect& r : changed)
-      BitBlt(context, area_.x + r.x, area_.y + r.y, r.width, r.height, Shown(), r.x, r.y, SRCCOPY);
-    ReleaseDC(window_, context);
+  void Put(const Rect& shown, int32_t fromX, int32_t fromY) override {
+    const HDC context = painting_ != nullptr ? painting_ : GetDC(window_);
+    BitBlt(context, area_.x + shown.x, area_.y + shown.y, shown.width, shown.height,
+           strip_.Context(), fromX, fromY, SRCCOPY);
+    if (painting_ == nullptr) ReleaseDC(window_, context);
   }
 
-  // The part of `dirty` (window coordinates) this scene covers, drawn again.
-  void Paint(HDC context, const RECT& dirty) const {
+  void Present(std::span<const Rect>) override { fresh_ = false; }
+
+  // The part of `dirty` (window coordinates) this scene covers, composed
+  // afresh into the painting context.
+  void Paint(HDC context, const RECT& dirty) {
     const Rect shown = Intersection(
         Rect{static_cast<int32_t>(dirty.left), static_cast<int32_t>(dirty.top),
              static_cast<int32_t>(dirty.right - dirty.left),
              static_cast<int32_t>(dirty.bottom - dirty.top)},
         area_);
-    if (shown.Empty() || Shown() == nullptr) return;
-    BitBlt(context, shown.x, shown.y, shown.width, shown.height, Shown(), shown.x - area_.x,
-           shown.y - area_.y, SRCCOPY);
+    if (shown.Empty()) return;
+    painting_ = context;
+    PresentArea(stage_, *this,
+                Rect{shown.x - area_.x, shown.y - area_.y, shown.width, shown.height});
+    painting_ = nullptr;
   }
 
  private:
-  HDC Shown() const {
-    return stage_.pixelSize <= 1 ? stage_.backBuffer.Context() : enlarged_.Context();
-  }
   HWND window_;
   Stage& stage_;
   Rect area_;
-  Surface enlarged_;
+  Surface strip_;
+  HDC painting_ = nullptr;
   bool fresh_ = true;
 };
 
@@ -202,13 +211,13 @@ void CreatePreview(HWND window) {
                        Rect{0, 0, previewStage.screenWidth, previewStage.screenHeight});
 }
 
-// Uncovered parts of the window show the last frame again, also once the
+// Uncovered parts of the window show the frame as it stands, also once the
 // frames have stopped; until the first frame that is black.
 void PaintLastFrame(HWND window) {
   PAINTSTRUCT paint;
   const HDC context = BeginPaint(window, &paint);
   if (context == nullptr) return;
-  for (const WindowTarget& target : targets) target.Paint(context, paint.rcPaint);
+  for (WindowTarget& target : targets) target.Paint(context, paint.rcPaint);
   EndPaint(window, &paint);
 }
 

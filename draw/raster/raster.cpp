@@ -139,8 +139,12 @@ void CopySurface(Surface& target, const Surface& source, int32_t width, int32_t 
                 static_cast<size_t>(w) * sizeof(uint32_t));
 }
 
-void CopySurfaceRect(Surface& target, const Surface& source, const Rect& area) {
-  EnlargeRect(target.View(), source.View(), area, 1);
+void ClearRect(Surface& target, const Rect& area) {
+  const Rect r = Intersection(area, Rect{0, 0, target.Width(), target.Height()});
+  for (int32_t y = r.y; y < r.Bottom(); ++y)
+    std::memset(target.Pixels() + static_cast<size_t>(y) * static_cast<size_t>(target.Width()) +
+                    static_cast<size_t>(r.x),
+                0, static_cast<size_t>(r.width) * sizeof(uint32_t));
 }
 
 Picture::Picture(int32_t resourceId, int32_t width, int32_t height, Surface&) {

@@ -50,9 +50,8 @@ Surface CreateScratchSurface(ReferenceContext);
 Surface CreateWorkSurface(ReferenceContext, int32_t width, int32_t height);
 // A straight copy of the top-left width x height of src, clipped to both.
 void CopySurface(Surface& target, const Surface& source, int32_t width, int32_t height);
-// A straight copy of one rectangle of source to the same place of target,
-// clipped to both.
-void CopySurfaceRect(Surface& target, const Surface& source, const Rect& area);
+// Black over one rectangle, clipped to the surface.
+void ClearRect(Surface& target, const Rect& area);
 
 // A bitmap with an optional one-bit mask. A masked picture keeps its image
 // with transparent pixels blacked out and the mask inverted (1 = transparent),

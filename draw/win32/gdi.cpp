@@ -101,10 +101,9 @@ void CopySurface(Surface& target, const Surface& source, int32_t width, int32_t 
   BitBlt(target.Context(), 0, 0, width, height, source.Context(), 0, 0, SRCCOPY);
 }
 
-void CopySurfaceRect(Surface& target, const Surface& source, const Rect& area) {
+void ClearRect(Surface& target, const Rect& area) {
   if (area.Empty()) return;
-  BitBlt(target.Context(), area.x, area.y, area.width, area.height, source.Context(), area.x,
-         area.y, SRCCOPY);
+  PatBlt(target.Context(), area.x, area.y, area.width, area.height, BLACKNESS);
 }
 
 Picture::Picture(int32_t resourceId, int32_t width, int32_t height, Surface& imageScratch)

@@ -53,8 +53,8 @@ void SetPictureModule(HINSTANCE module);
 Surface CreateScratchSurface(ReferenceContext reference);
 Surface CreateWorkSurface(ReferenceContext reference, int32_t width, int32_t height);
 void CopySurface(Surface& target, const Surface& source, int32_t width, int32_t height);
-// One rectangle of source to the same place of target.
-void CopySurfaceRect(Surface& target, const Surface& source, const Rect& area);
+// Black over one rectangle, clipped to the surface.
+void ClearRect(Surface& target, const Rect& area);
 
 // A bitmap resource with an optional one-bit mask. A masked picture keeps its
 // image with the transparent pixels blacked out and its mask inverted

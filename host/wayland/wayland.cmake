@@ -27,7 +27,8 @@ add_library(glimmerkin_wayland_protocols STATIC ${_wl_sources})
 target_include_directories(glimmerkin_wayland_protocols PUBLIC ${_wl_gen})
 target_link_libraries(glimmerkin_wayland_protocols PUBLIC PkgConfig::GLIMMERKIN_WAYLAND_DEPS)
 
-add_library(glimmerkin_wayland STATIC host/wayland/wayland_saver.cpp)
+add_library(glimmerkin_wayland STATIC host/wayland/wayland_saver.cpp host/wayland/wayland_buffers.cpp
+            host/wayland/wayland_input.cpp)
 target_include_directories(glimmerkin_wayland PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(glimmerkin_wayland PUBLIC glimmerkin_stage glimmerkin_linux_run glimmerkin_host_common
                       glimmerkin_wayland_protocols PRIVATE glimmerkin_warnings)

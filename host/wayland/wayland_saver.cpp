@@ -1,210 +1,22 @@
 #include "host/wayland/wayland_saver.h"
 
 #include <poll.h>
-#include <sys/mman.h>
-#include <unistd.h>
-#include <wayland-client.h>
-#include <xkbcommon/xkbcommon.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
-#include <cstring>
-#include <memory>
 #include <optional>
-#include <span>
-#include <vector>
+#include <string_view>
 
-#include "animation/scene_set.h"
-#include "host/close_rules.h"
 #include "host/display_rules.h"
-#include "host/linux/run_loop.h"
 #include "host/linux/run_plan.h"
 #include "host/saver_main.h"
-#include "wlr-layer-shell-client.h"
-#include "xdg-output-client.h"
-#include "xdg-shell-client.h"
+#include "host/wayland/wayland_saver_class.h"
 
 namespace glimmerkin {
+namespace wayland {
 namespace {
-
-// A compositor that is slow to let buffers go (a first frame at 4K, say)
-// may have the saver make up to four; once it keeps pace again, buffers
-// beyond two that stay unused this many frames go, each a whole frame of
-// memory (33 MB at 3840x2160).
-constexpr size_t kMaxBuffers = 4;
-constexpr size_t kKeptBuffers = 2;
-constexpr uint64_t kIdleFrames = 50;
-
-// One wl_shm buffer; drawn into only while the compositor does not hold it.
-struct Buffer {
-  wl_buffer* buffer = nullptr;
-  uint32_t* pixels = nullptr;
-  size_t bytes = 0;
-  int32_t width = 0;
-  int32_t height = 0;
-  bool busy = false;
-  // The view's frame this buffer last received, 0 when none: its contents
-  // are then unknown to the frame path.
-  uint64_t filledAt = 0;
-  ~Buffer() {
-    if (buffer != nullptr) wl_buffer_destroy(buffer);
-    if (pixels != nullptr) munmap(pixels, bytes);
-  }
-};
-
-class WaylandSaver;
-
-struct Output {
-  WaylandSaver* saver = nullptr;
-  uint32_t name = 0;
-  wl_output* output = nullptr;
-  zxdg_output_v1* xdg = nullptr;
-  int32_t x = 0, y = 0;
-  int32_t modeWidth = 0, modeHeight = 0;
-  int32_t logicalWidth = 0, logicalHeight = 0;
-  int32_t scale = 1;
-  bool done = false;
-  bool covered = false;
-  // The compositor closed our surface on it: not offered another.
-  bool refused = false;
-};
-
-// What covers one output (or the one try-out window), with its scene.
-struct View {
-  WaylandSaver* saver = nullptr;
-  Output* output = nullptr;  // none for the try-out window
-  wl_surface* surface = nullptr;
-  zwlr_layer_surface_v1* layer = nullptr;
-  xdg_surface* xdgSurface = nullptr;
-  xdg_toplevel* toplevel = nullptr;
-  int32_t width = 0, height = 0;  // logical, as configured
-  int32_t scale = 1;
-  bool configured = false;
-  bool shown = false;   // a buffer has been attached
-  bool ticked = false;  // its scene has run a frame
-  bool missed = false;  // its last frame found no free buffer
-  std::vector<std::unique_ptr<Buffer>> buffers;
-  SceneSet scenes;
-  // Frames its scene has run, to tell each buffer's age.
-  uint64_t frameCount = 0;
-  // Asked for with the last commit; until it comes the compositor shows
-  // nothing new of the surface (an output powered down, a hidden window),
-  // and the scene rests.
-  wl_callback* frameCallback = nullptr;
-  ~View() {
-    if (frameCallback != nullptr) wl_callback_destroy(frameCallback);
-    buffers.clear();
-    if (toplevel != nullptr) xdg_toplevel_destroy(toplevel);
-    if (xdgSurface != nullptr) xdg_surface_destroy(xdgSurface);
-    if (layer != nullptr) zwlr_layer_surface_v1_destroy(layer);
-    if (surface != nullptr) wl_surface_destroy(surface);
-  }
-};
-
-class WaylandSaver final : public LoopClient {
- public:
-  WaylandSaver(WindowKind kind, const RunConfig& config)
-      : kind_(kind), config_(config) {}
-  ~WaylandSaver();
-  int Run();
-
-  // Listeners reach these.
-  void Global(wl_registry* registry, uint32_t name, const char* interface, uint32_t version);
-  void GlobalRemove(uint32_t name);
-  void OutputChanged() { outputsChanged_ = true; }
-  void Capabilities(uint32_t caps);
-  void Keymap(uint32_t format, int fd, uint32_t size);
-  void Key(uint32_t key, uint32_t state);
-  void Modifiers(uint32_t depressed, uint32_t latched, uint32_t locked, uint32_t group) {
-    if (xkbState_ != nullptr) xkb_state_update_mask(xkbState_, depressed, latched, locked, 0, 0, group);
-  }
-  void PointerEnter(uint32_t serial, wl_surface* surface, wl_fixed_t x, wl_fixed_t y);
-  void PointerMotion(wl_fixed_t x, wl_fixed_t y);
-  void Button(uint32_t button, uint32_t state) {
-    InputEvent event;
-    event.kind = state == WL_POINTER_BUTTON_STATE_PRESSED ? InputKind::ButtonPress
-                                                          : InputKind::ButtonRelease;
-    event.button = ButtonFromEvdev(button);
-    Feed(event);
-  }
-  void Axis() {
-    InputEvent event;
-    event.kind = InputKind::Wheel;
-    Feed(event);
-  }
-  void Configure(View& view, int32_t width, int32_t height);
-  void WindowEntered(View& view, wl_output* output);
-  void ViewClosed(View& view);
-  void Feed(const InputEvent& event) {
-    if (InputCloses(role_, anchor_, event)) Close(kInputCloseExitCode);
-  }
-  void Present(View& view, Buffer& buffer, std::span<const Rect> changed);
-  void Close(int code) { loop_.End(code); }
-  xdg_wm_base* wmBase() { return wmBase_; }
-
-  // LoopClient
-  void Dispatch() override;
-  bool Frame(int64_t nowNs) override;
-  int64_t NextFrameNs() override;
-  bool PrepareWait(short& events) override;
-  void FinishWait(short revents) override;
-  void Restart() override;
-
- private:
-  bool AllRefused() const;
-  void FollowOutputs();
-  std::unique_ptr<View> MakeView(Output* output);
-  void StartScene(View& view, const SceneArea& area);
-  Buffer* FreeBuffer(View& view);
-  void ShowBlack(View& view);
-  void ShowMissed(View& view);
-  bool Lost();
-
-  WindowKind kind_;
-  RunConfig config_;
-  uint32_t seed_ = 0;
-  wl_display* display_ = nullptr;
-  wl_registry* registry_ = nullptr;
-  wl_compositor* compositor_ = nullptr;
-  uint32_t compositorVersion_ = 0;
-  wl_shm* shm_ = nullptr;
-  wl_seat* seat_ = nullptr;
-  wl_keyboard* keyboard_ = nullptr;
-  wl_pointer* pointer_ = nullptr;
-  xdg_wm_base* wmBase_ = nullptr;
-  zxdg_output_manager_v1* outputManager_ = nullptr;
-  zwlr_layer_shell_v1* layerShell_ = nullptr;
-  xkb_context* xkb_ = nullptr;
-  xkb_keymap* keymap_ = nullptr;
-  xkb_state* xkbState_ = nullptr;
-  std::vector<std::unique_ptr<Output>> outputs_;
-  std::vector<std::unique_ptr<View>> views_;
-  bool outputsChanged_ = false;
-  bool viewClosed_ = false;
-  CloseRole role_ = CloseRole::Never;
-  MotionAnchor anchor_;
-  int32_t pointerOffsetX_ = 0, pointerOffsetY_ = 0;
-  RunLoop loop_;
-};
-
-WaylandSaver& Of(void* data) { return *static_cast<WaylandSaver*>(data); }
-
-// --- listeners ------------------------------------------------------------
-
-// The compositor's time in the callback is not used: frames are timed by
-// the monotonic clock alone (a locker relaying callbacks sends 0).
-const wl_callback_listener kFrameListener = {
-    [](void* data, wl_callback* callback, uint32_t) {
-      auto* view = static_cast<View*>(data);
-      wl_callback_destroy(callback);
-      view->frameCallback = nullptr;
-      view->scenes.Report(Unseen::AwaitingCallback, false);
-    }};
-
-const wl_buffer_listener kBufferListener = {
-    [](void* data, wl_buffer*) { static_cast<Buffer*>(data)->busy = false; }};
 
 const wl_output_listener kOutputListener = {
     [](void* data, wl_output*, int32_t x, int32_t y, int32_t, int32_t, int32_t, const char*,
@@ -244,45 +56,6 @@ const zxdg_output_v1_listener kXdgOutputListener = {
 
 const xdg_wm_base_listener kWmBaseListener = {
     [](void*, xdg_wm_base* base, uint32_t serial) { xdg_wm_base_pong(base, serial); }};
-
-const wl_keyboard_listener kKeyboardListener = {
-    [](void* data, wl_keyboard*, uint32_t format, int32_t fd, uint32_t size) {
-      Of(data).Keymap(format, fd, size);
-    },
-    [](void*, wl_keyboard*, uint32_t, wl_surface*, wl_array*) {},
-    [](void*, wl_keyboard*, uint32_t, wl_surface*) {},
-    [](void* data, wl_keyboard*, uint32_t, uint32_t, uint32_t key, uint32_t state) {
-      Of(data).Key(key, state);
-    },
-    [](void* data, wl_keyboard*, uint32_t, uint32_t d, uint32_t la, uint32_t lo, uint32_t g) {
-      Of(data).Modifiers(d, la, lo, g);
-    },
-    [](void*, wl_keyboard*, int32_t, int32_t) {},
-};
-
-const wl_pointer_listener kPointerListener = {
-    [](void* data, wl_pointer*, uint32_t serial, wl_surface* surface, wl_fixed_t x,
-       wl_fixed_t y) { Of(data).PointerEnter(serial, surface, x, y); },
-    [](void*, wl_pointer*, uint32_t, wl_surface*) {},
-    [](void* data, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t y) {
-      Of(data).PointerMotion(x, y);
-    },
-    [](void* data, wl_pointer*, uint32_t, uint32_t, uint32_t button, uint32_t state) {
-      Of(data).Button(button, state);
-    },
-    [](void* data, wl_pointer*, uint32_t, uint32_t, wl_fixed_t) { Of(data).Axis(); },
-    [](void*, wl_pointer*) {},
-    [](void*, wl_pointer*, uint32_t) {},
-    [](void*, wl_pointer*, uint32_t, uint32_t) {},
-    [](void*, wl_pointer*, uint32_t, int32_t) {},
-    [](void*, wl_pointer*, uint32_t, int32_t) {},
-};
-
-const wl_seat_listener kSeatListener = {
-    [](void* data, wl_seat*, uint32_t caps) { Of(data).Capabilities(caps); },
-    [](void*, wl_seat*, const char*) {},
-};
-
 const wl_registry_listener kRegistryListener = {
     [](void* data, wl_registry* registry, uint32_t name, const char* interface,
        uint32_t version) { Of(data).Global(registry, name, interface, version); },
@@ -336,7 +109,7 @@ const xdg_surface_listener kXdgSurfaceListener = {
     },
 };
 
-// --- the saver ------------------------------------------------------------
+}  // namespace
 
 WaylandSaver::~WaylandSaver() {
   for (auto& view : views_) view->scenes.Destroy(nullptr);
@@ -427,84 +200,6 @@ void WaylandSaver::GlobalRemove(uint32_t name) {
   }
 }
 
-// wtype and virtual pointers come and go: each brings its device anew.
-void WaylandSaver::Capabilities(uint32_t caps) {
-  const bool wantKeys = role_ != CloseRole::Never;
-  const bool wantPointer = role_ == CloseRole::AnyInput;
-  if ((caps & WL_SEAT_CAPABILITY_KEYBOARD) != 0 && keyboard_ == nullptr && wantKeys) {
-    keyboard_ = wl_seat_get_keyboard(seat_);
-    wl_keyboard_add_listener(keyboard_, &kKeyboardListener, this);
-  } else if ((caps & WL_SEAT_CAPABILITY_KEYBOARD) == 0 && keyboard_ != nullptr) {
-    if (wl_keyboard_get_version(keyboard_) >= WL_KEYBOARD_RELEASE_SINCE_VERSION)
-      wl_keyboard_release(keyboard_);
-    else
-      wl_keyboard_destroy(keyboard_);
-    keyboard_ = nullptr;
-  }
-  if ((caps & WL_SEAT_CAPABILITY_POINTER) != 0 && pointer_ == nullptr && wantPointer) {
-    pointer_ = wl_seat_get_pointer(seat_);
-    wl_pointer_add_listener(pointer_, &kPointerListener, this);
-  } else if ((caps & WL_SEAT_CAPABILITY_POINTER) == 0 && pointer_ != nullptr) {
-    if (wl_pointer_get_version(pointer_) >= WL_POINTER_RELEASE_SINCE_VERSION)
-      wl_pointer_release(pointer_);
-    else
-      wl_pointer_destroy(pointer_);
-    pointer_ = nullptr;
-  }
-}
-
-void WaylandSaver::Keymap(uint32_t format, int fd, uint32_t size) {
-  if (format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 && size > 0 && xkb_ != nullptr) {
-    void* map = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-    if (map != MAP_FAILED) {
-      // The text ends in a terminator within size; strnlen keeps a bad one in bounds.
-      const char* text = static_cast<const char*>(map);
-      const std::string copy(text, strnlen(text, size));
-      munmap(map, size);
-      xkb_keymap* keymap =
-          xkb_keymap_new_from_string(xkb_, copy.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1,
-                                     XKB_KEYMAP_COMPILE_NO_FLAGS);
-      if (keymap != nullptr) {
-        if (xkbState_ != nullptr) xkb_state_unref(xkbState_);
-        if (keymap_ != nullptr) xkb_keymap_unref(keymap_);
-        keymap_ = keymap;
-        xkbState_ = xkb_state_new(keymap_);
-      }
-    }
-  }
-  close(fd);
-}
-
-// Evdev key codes are 8 below xkb's.
-void WaylandSaver::Key(uint32_t key, uint32_t state) {
-  InputEvent event;
-  event.kind = state == WL_KEYBOARD_KEY_STATE_PRESSED ? InputKind::KeyPress : InputKind::KeyRelease;
-  event.keysym = xkbState_ != nullptr ? xkb_state_key_get_one_sym(xkbState_, key + 8) : 0;
-  Feed(event);
-}
-
-void WaylandSaver::PointerEnter(uint32_t serial, wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
-  if (role_ != CloseRole::AnyInput) return;
-  wl_pointer_set_cursor(pointer_, serial, nullptr, 0, 0);  // hidden over the saver
-  pointerOffsetX_ = pointerOffsetY_ = 0;
-  for (auto& view : views_)
-    if (view->surface == surface && view->output != nullptr) {
-      pointerOffsetX_ = view->output->x;
-      pointerOffsetY_ = view->output->y;
-    }
-  PointerMotion(x, y);
-}
-
-// Positions are made global (the output's place plus the surface's), so
-// movement across outputs is measured as one.
-void WaylandSaver::PointerMotion(wl_fixed_t x, wl_fixed_t y) {
-  InputEvent event;
-  event.kind = InputKind::Motion;
-  event.x = pointerOffsetX_ + wl_fixed_to_int(x);
-  event.y = pointerOffsetY_ + wl_fixed_to_int(y);
-  Feed(event);
-}
-
 void WaylandSaver::Configure(View& view, int32_t width, int32_t height) {
   if (width <= 0 || height <= 0) {
     width = kTryOutSize.width;
@@ -541,45 +236,9 @@ void WaylandSaver::Configure(View& view, int32_t width, int32_t height) {
     const int32_t stageWidth = StageSide(width * view.scale, stage.pixelSize);
     const int32_t stageHeight = StageSide(height * view.scale, stage.pixelSize);
     if (stageWidth != stage.screenWidth || stageHeight != stage.screenHeight)
-      ResizeStage(stage, nullptr, stageWidth, stageHeight);
+      ResizeStage(stage, stageWidth, stageHeight);
   }
   if (!view.shown) ShowBlack(view);
-}
-
-// Until the first frame the surface is black, as the Windows saver's window
-// is, and mapped, so that the compositor settles its size early.
-void WaylandSaver::ShowBlack(View& view) {
-  Buffer* buffer = FreeBuffer(view);
-  if (buffer == nullptr) return;
-  std::memset(buffer->pixels, 0, buffer->bytes);
-  buffer->filledAt = 0;
-  const Rect whole{0, 0, buffer->width, buffer->height};
-  Present(view, *buffer, std::span<const Rect>(&whole, 1));
-}
-
-void WaylandSaver::Present(View& view, Buffer& buffer, std::span<const Rect> changed) {
-  view.shown = true;
-  buffer.busy = true;
-  wl_surface_attach(view.surface, buffer.buffer, 0, 0);
-  for (const Rect& r : changed) {
-    if (compositorVersion_ >= 4) {
-      wl_surface_damage_buffer(view.surface, r.x, r.y, r.width, r.height);
-    } else {
-      // Surface coordinates: the buffer's divided by its scale, rounded out.
-      const int32_t scale = std::max(view.scale, 1);
-      const int32_t x = r.x / scale;
-      const int32_t y = r.y / scale;
-      wl_surface_damage(view.surface, x, y, static_cast<int32_t>((r.Right() + scale - 1) / scale) - x,
-                        static_cast<int32_t>((r.Bottom() + scale - 1) / scale) - y);
-    }
-  }
-  // Every commit asks for the next frame: the request must come before
-  // the commit it belongs to.
-  if (view.frameCallback != nullptr) wl_callback_destroy(view.frameCallback);
-  view.frameCallback = wl_surface_frame(view.surface);
-  wl_callback_add_listener(view.frameCallback, &kFrameListener, &view);
-  view.scenes.Report(Unseen::AwaitingCallback, true);
-  wl_surface_commit(view.surface);
 }
 
 void WaylandSaver::WindowEntered(View& view, wl_output* output) {
@@ -698,115 +357,6 @@ void WaylandSaver::FollowOutputs() {
       break;
     }
   }
-}
-
-Buffer* WaylandSaver::FreeBuffer(View& view) {
-  const int32_t w = view.width * view.scale;
-  const int32_t h = view.height * view.scale;
-  // Buffers of an old size go once the compositor has let them go.
-  std::erase_if(view.buffers, [&](const std::unique_ptr<Buffer>& b) {
-    return !b->busy && (b->width != w || b->height != h);
-  });
-  // The free buffer shown last lacks the least.
-  Buffer* found = nullptr;
-  for (auto& b : view.buffers)
-    if (!b->busy && (found == nullptr || b->filledAt > found->filledAt)) found = b.get();
-  if (found != nullptr) {
-    for (size_t i = view.buffers.size(); i-- > 0 && view.buffers.size() > kKeptBuffers;) {
-      Buffer* b = view.buffers[i].get();
-      if (b != found && !b->busy && b->filledAt + kIdleFrames < view.frameCount)
-        view.buffers.erase(view.buffers.begin() + static_cast<std::ptrdiff_t>(i));
-    }
-    return found;
-  }
-  if (view.buffers.size() >= kMaxBuffers) return nullptr;
-  const size_t stride = static_cast<size_t>(w) * 4;
-  const size_t bytes = stride * static_cast<size_t>(h);
-  if (bytes == 0 || bytes > size_t{INT32_MAX}) return nullptr;
-  const int fd = memfd_create("glimmerkin-frame", MFD_CLOEXEC);
-  if (fd < 0) return nullptr;
-  if (ftruncate(fd, static_cast<off_t>(bytes)) != 0) {
-    close(fd);
-    return nullptr;
-  }
-  void* map = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-  if (map == MAP_FAILED) {
-    close(fd);
-    return nullptr;
-  }
-  auto b = std::make_unique<Buffer>();
-  b->pixels = static_cast<uint32_t*>(map);
-  b->bytes = bytes;
-  b->width = w;
-  b->height = h;
-  wl_shm_pool* pool = wl_shm_create_pool(shm_, fd, static_cast<int32_t>(bytes));
-  b->buffer = wl_shm_pool_create_buffer(pool, 0, w, h, static_cast<int32_t>(stride),
-                                        WL_SHM_FORMAT_XRGB8888);
-  wl_shm_pool_destroy(pool);
-  close(fd);
-  wl_buffer_add_listener(b->buffer, &kBufferListener, b.get());
-  view.buffers.push_back(std::move(b));
-  return view.buffers.back().get();
-}
-
-// A view's shm buffers as the frame path sees them: a free one each frame,
-// and how many of the view's frames it is behind.
-class ViewTarget final : public PresentTarget {
- public:
-  ViewTarget(View& view, Buffer* buffer, WaylandSaver& saver)
-      : view_(view), buffer_(buffer), saver_(saver) {}
-  PresentBuffer Acquire() override {
-    if (buffer_ == nullptr) return PresentBuffer{};
-    uint32_t age = 0;
-    if (buffer_->filledAt != 0 && view_.frameCount - buffer_->filledAt <= kMaxBufferAge)
-      age = static_cast<uint32_t>(view_.frameCount - buffer_->filledAt);
-    return PresentBuffer{RasterView{buffer_->pixels, buffer_->width, buffer_->height, buffer_->width},
-                         age};
-  }
-  void Present(std::span<const Rect> changed) override {
-    buffer_->filledAt = view_.frameCount;
-    saver_.Present(view_, *buffer_, changed);
-  }
-
- private:
-  View& view_;
-  Buffer* buffer_;
-  WaylandSaver& saver_;
-};
-
-// A view's scene steps when its interval has passed and the compositor has
-// asked for the frame; a view without a free buffer skips the showing of
-// that frame, never the step (the next buffer's age makes up for it).
-bool WaylandSaver::Frame(int64_t nowNs) {
-  bool ran = false;
-  for (auto& view : views_) {
-    if (view->scenes.Count() == 0 || !view->scenes.PaceAt(0).Due(nowNs)) continue;
-    ++view->frameCount;
-    Buffer* buffer = view->configured ? FreeBuffer(*view) : nullptr;
-    ViewTarget target(*view, buffer, *this);
-    view->scenes.RunDueFrames(nowNs, [&](size_t) -> PresentTarget& { return target; });
-    view->ticked = true;
-    view->missed = view->configured && buffer == nullptr;
-    ran = true;
-  }
-  return ran;
-}
-
-int64_t WaylandSaver::NextFrameNs() {
-  int64_t wake = kNoWake;
-  for (const auto& view : views_) wake = EarlierWake(wake, view->scenes.NextFrameNs());
-  return wake;
-}
-
-// A frame that found every buffer held is shown once one comes back, so
-// the last frame before -frame-limit stops them reaches the screen too.
-void WaylandSaver::ShowMissed(View& view) {
-  if (view.scenes.Count() == 0) return;
-  Buffer* buffer = FreeBuffer(view);
-  if (buffer == nullptr) return;
-  view.missed = false;
-  ViewTarget target(view, buffer, *this);
-  PresentAgain(view.scenes.StageAt(0), target);
 }
 
 // New scenes on the same surfaces, each output's the one a fresh start
@@ -952,10 +502,10 @@ int WaylandSaver::Run() {
   return loop_.ExitCode();
 }
 
-}  // namespace
+}  // namespace wayland
 
 int RunWaylandSaver(WindowKind kind, const RunConfig& config) {
-  WaylandSaver saver(kind, config);
+  wayland::WaylandSaver saver(kind, config);
   return saver.Run();
 }
 

@@ -101,10 +101,9 @@ int64_t MsToNs(double ms) {
 // Allocation failures abort in this runtime instead of throwing, so the
 // memory a size needs is asked for once, plainly, before any surface is made.
 bool MemoryFor(const CanvasPlan& plan) {
-  const size_t bytes = (static_cast<size_t>(plan.stageWidth) * plan.stageHeight * 2 +
-                        static_cast<size_t>(plan.canvasWidth) * plan.canvasHeight) *
-                           sizeof(uint32_t) +
-                       (size_t{1} << 20);
+  const size_t bytes =
+      static_cast<size_t>(plan.canvasWidth) * plan.canvasHeight * sizeof(uint32_t) +
+      (size_t{1} << 20);
   void* probe = std::malloc(bytes);
   if (probe == nullptr) return false;
   std::free(probe);
@@ -183,19 +182,17 @@ EMSCRIPTEN_KEEPALIVE int glimmerkin_resize(double cssWidth, double cssHeight,
   if (plan.canvasWidth == page.plan.canvasWidth && plan.canvasHeight == page.plan.canvasHeight &&
       plan.pixelSize == page.plan.pixelSize)
     return 0;
-  // The old surfaces go before the new ones are made; what the new size
-  // needs must fit in their place.
+  // The old canvas goes before the new one is made; what the new size needs
+  // must fit in its place.
   const CanvasPlan old = page.plan;
   page.canvas = std::vector<uint32_t>();
-  page.stage.backBuffer = Surface();
-  page.stage.backgroundSurface = Surface();
   page.plan = MemoryFor(plan) ? plan : old;
   if (!MemoryFor(page.plan)) page.plan = CanvasPlan{1, 1, 1, 1, 1};
   AllocateCanvas(page);
   page.stage.pixelSize = page.plan.pixelSize;
-  page.stage.screenWidth = 0;  // ResizeStage rebuilds the surfaces whatever the size
+  page.stage.screenWidth = 0;  // ResizeStage shows the ground anew whatever the size
   page.stage.screenHeight = 0;
-  ResizeStage(page.stage, nullptr, page.plan.stageWidth, page.plan.stageHeight);
+  ResizeStage(page.stage, page.plan.stageWidth, page.plan.stageHeight);
   PresentWhole(page.stage, page.target);
   return 1;
 }

@@ -43,7 +43,7 @@ bool RenderTicks(const TraceOptions& options, int32_t pixelSize, uint32_t firstT
   Stage stage;
   CreateStage(stage, platform, nullptr);
   std::vector<uint32_t> picture;
-  if (!stage.backBuffer.Empty() && stage.spriteList) {
+  if (!stage.piece.Empty() && stage.spriteList) {
     try {
       picture.assign(static_cast<size_t>(options.width) * static_cast<size_t>(options.height), 0u);
     } catch (const std::bad_alloc&) {
