@@ -32,19 +32,23 @@ start_cage() {
 # fills WHAT: within 20 s the saver has been configured to the whole output
 # and has shown at least 10 frames from buffers of that size.
 fills() {
-  local _ log=$TEST_DIR/cage.log attached
+  local _ log=$TEST_DIR/cage.log attached other
   for _ in $(seq 200); do
     attached=$(awk -v size="$SIZE" '
       /-> wl_shm_pool@[0-9]+\.create_buffer\(/ {
         match($0, /wl_buffer@[0-9]+/); b = substr($0, RSTART, RLENGTH)
         split($0, f, ", "); full[b] = (f[3] "x" f[4] == size) }
       /-> wl_surface@[0-9]+\.attach\(wl_buffer@/ {
-        match($0, /wl_buffer@[0-9]+/); if (full[substr($0, RSTART, RLENGTH)]) n++ }
-      END { print n + 0 }' "$log")
+        match($0, /wl_buffer@[0-9]+/); if (full[substr($0, RSTART, RLENGTH)]) n++; else other++ }
+      END { print n + 0, other + 0 }' "$log")
+    other=${attached#* }
+    attached=${attached% *}
     [ "$attached" -ge 10 ] && break
     sleep 0.1
   done
   [ "${attached:-0}" -ge 10 ] || fail "$1: $attached frames of $SIZE, the output's size"
+  # Full screen never shows a frame of another size, not even the first.
+  [ "$1" != /s ] || [ "${other:-0}" -eq 0 ] || fail "$1: $other frames not of the output's size"
   grep -Eq "xdg_toplevel@[0-9]+\.configure\(${SIZE%x*}, ${SIZE#*x}," "$log" ||
     fail "$1: cage never configured it to $SIZE"
 }

@@ -201,6 +201,14 @@ void WaylandSaver::GlobalRemove(uint32_t name) {
 }
 
 void WaylandSaver::Configure(View& view, int32_t width, int32_t height) {
+  // A size left to us: a view over an output takes the output's (a
+  // fullscreen toplevel whose first configure says 0x0), the try-out window
+  // its usual size.
+  if ((width <= 0 || height <= 0) && view.output != nullptr) {
+    const Output& o = *view.output;
+    width = o.logicalWidth > 0 ? o.logicalWidth : o.modeWidth / std::max(o.scale, 1);
+    height = o.logicalHeight > 0 ? o.logicalHeight : o.modeHeight / std::max(o.scale, 1);
+  }
   if (width <= 0 || height <= 0) {
     width = kTryOutSize.width;
     height = kTryOutSize.height;
