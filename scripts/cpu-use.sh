@@ -42,19 +42,7 @@ hack_dir=/usr/libexec/xscreensaver
 wayland=1
 if [ -n "$x11_only" ] || [ "$(id -u)" -ne 0 ] || ! command -v sway >/dev/null; then wayland=; fi
 
-work=$(mktemp -d)
-pids=()
-finish() {
-  local pid
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap finish EXIT
-chmod 0755 "$work"
-cp "$GLIMMERKIN" "$work/glimmerkin"
-[ -z "$before" ] || cp "$before" "$work/before"
-chmod 0755 "$work"/glimmerkin "$work"/before 2>/dev/null || true
+source scripts/measure-lib.sh
 # The floor: one 64x64 rectangle filled and synced 11 times a second.
 fill_client=
 if command -v cc >/dev/null; then
@@ -77,19 +65,7 @@ int main(void) {
 C
   cc -O2 -o "$work/fill" "$work/fill.c" -lX11 2>/dev/null && fill_client=$work/fill
 fi
-# No settings file: the default speed (90 ms between frames) and 9 aliens.
-export XDG_CONFIG_HOME=$work/config HOME=$work
-
-ticks() {  # user + system time of a process, in clock ticks
-  local stat
-  stat=$(cat "/proc/$1/stat")
-  stat=${stat##*) }
-  # shellcheck disable=SC2086
-  set -- $stat
-  echo $(( ${12} + ${13} ))
-}
 rss_kb() { awk '/^VmRSS:/ { print $2 }' "/proc/$1/status"; }
-hz=$(getconf CLK_TCK)
 
 # sample PROGRAM SERVER: "program% server% rss-kB" over the measuring time.
 sample() {

@@ -35,30 +35,8 @@ done
 wayland=1
 if [ "$(id -u)" -ne 0 ] || ! command -v sway >/dev/null; then wayland=; fi
 
-work=$(mktemp -d)
-pids=()
-finish() {
-  local pid
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap finish EXIT
-chmod 0755 "$work"
-cp "$GLIMMERKIN" "$work/glimmerkin"
-[ -z "$before" ] || cp "$before" "$work/before"
-chmod 0755 "$work"/glimmerkin "$work"/before 2>/dev/null || true
-export XDG_CONFIG_HOME=$work/config HOME=$work
-hz=$(getconf CLK_TCK)
+source scripts/measure-lib.sh
 
-ticks() {  # user + system time of a process, in clock ticks
-  local stat
-  stat=$(cat "/proc/$1/stat")
-  stat=${stat##*) }
-  # shellcheck disable=SC2086
-  set -- $stat
-  echo $(( ${12} + ${13} ))
-}
 wakeups() {
   cat /proc/"$1"/task/*/status 2>/dev/null |
     awk '/^(non)?voluntary_ctxt_switches/ { n += $2 } END { print n + 0 }'
