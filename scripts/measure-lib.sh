@@ -2,6 +2,8 @@
 # folder with copies of the savers any user can run, everything started
 # ended on exit, and a process's processor time.
 #   GLIMMERKIN and before (may be empty) are set before this is sourced.
+[ -x "$GLIMMERKIN" ] || { echo "no saver at $GLIMMERKIN (build first)" >&2; exit 1; }
+[ -z "$before" ] || [ -x "$before" ] || { echo "no saver at $before" >&2; exit 1; }
 work=$(mktemp -d)
 pids=()
 finish() {

@@ -27,8 +27,6 @@ while [ $# -gt 0 ]; do
   esac
 done
 GLIMMERKIN=${1:-build/default/glimmerkin}
-[ -x "$GLIMMERKIN" ] || { echo "no saver at $GLIMMERKIN (build first)" >&2; exit 1; }
-[ -z "$before" ] || [ -x "$before" ] || { echo "no saver at $before" >&2; exit 1; }
 for tool in Xvfb xset xlogo xdotool; do
   command -v "$tool" >/dev/null || { echo "$tool is not installed" >&2; exit 1; }
 done
