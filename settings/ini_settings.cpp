@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -245,16 +246,31 @@ std::string WithProfileString(std::string_view text, std::string_view section,
   return result;
 }
 
+WatchSettings ReadWatchSettings(const std::string& path) {
+  const std::string text = ReadSettingsFile(path);
+  WatchSettings watch;
+  // A value no reader can give tells "not set" from any value set.
+  constexpr int32_t kUnset = INT32_MIN;
+  const int32_t delay = ProfileInt(text, kSettingsSection, kIdleDelayKey, kUnset);
+  watch.delaySet = delay != kUnset;
+  if (watch.delaySet) watch.idleDelay = delay;
+  watch.lockWhenEnded = ProfileInt(text, kSettingsSection, kLockWhenEndedKey, 0) != 0;
+  return watch;
+}
+
 bool WriteIniSettings(const std::string& path, const Settings& settings) {
+  return WriteProfileValues(path, {{kRedrawSpeedKey, std::to_string(settings.redrawSpeed)},
+                                   {kAlienCountKey, std::to_string(settings.alienCount)}});
+}
+
+bool WriteProfileValues(const std::string& path,
+                        const std::vector<std::pair<std::string, std::string>>& values) {
   if (path.empty()) return false;
   const size_t slash = path.rfind('/');
   if (slash != std::string::npos && slash > 0 && !MakeDirectories(path.substr(0, slash)))
     return false;
   std::string text = ReadSettingsFile(path);
-  text = WithProfileString(text, kSettingsSection, kRedrawSpeedKey,
-                           std::to_string(settings.redrawSpeed));
-  text = WithProfileString(text, kSettingsSection, kAlienCountKey,
-                           std::to_string(settings.alienCount));
+  for (const auto& [key, value] : values) text = WithProfileString(text, kSettingsSection, key, value);
   // Written beside the file and renamed over it, so a reader never sees half.
   const std::string temporary = path + ".tmp." + std::to_string(getpid());
   const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);

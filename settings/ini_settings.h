@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "settings/settings.h"
 
@@ -14,6 +16,13 @@ inline constexpr const char* kSettingsSection = "Glimmerkin";
 inline constexpr const char* kRedrawSpeedKey = "Redraw Speed";
 inline constexpr const char* kAlienCountKey = "Num Sprites";
 inline constexpr const char* kPixelSizeKey = "Pixel Size";
+// The idle watcher's: seconds of idleness before the saver starts, and
+// whether the session is locked when the user ends the saver (0 or 1).
+inline constexpr const char* kIdleDelayKey = "Idle Delay";
+inline constexpr const char* kLockWhenEndedKey = "Lock When Ended";
+inline constexpr int32_t kMinIdleDelay = 1;
+inline constexpr int32_t kMaxIdleDelay = 7200;
+inline constexpr int32_t kDefaultIdleDelay = 240;
 
 // A settings file longer than this is read only up to here: a huge or endless
 // file costs bounded time and memory.
@@ -42,8 +51,24 @@ Settings ReadIniSettings(const std::string& path);
 std::string WithProfileString(std::string_view text, std::string_view section,
                               std::string_view key, std::string_view value);
 
+// The idle watcher's settings as stored; delaySet is false when the file
+// names no delay (the watcher may then fit its default to the desktop's).
+struct WatchSettings {
+  int32_t idleDelay = kDefaultIdleDelay;
+  bool delaySet = false;
+  bool lockWhenEnded = false;
+};
+WatchSettings ReadWatchSettings(const std::string& path);
+
 // Writes both values (as signed decimal) into the file, creating it and its
 // directory when needed and keeping everything else in it. False on failure.
 bool WriteIniSettings(const std::string& path, const Settings& settings);
+
+// Sets each key of the settings section to its value, in order, keeping every
+// other line of the file; the file is replaced whole (written beside it and
+// renamed over it), so a reader never sees half. False on failure, and the
+// file is then as it was.
+bool WriteProfileValues(const std::string& path,
+                        const std::vector<std::pair<std::string, std::string>>& values);
 
 }  // namespace glimmerkin
