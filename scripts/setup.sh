@@ -46,7 +46,7 @@ lean_packages=(chromium kwin-wayland cage qemu-user mate-screensaver gnome-shell
 # C++ runtime too, for running their programs under qemu-user).
 foreign_archs=(arm64 armhf)
 foreign_dev=(libstdc++6 libx11-dev libxext-dev libxrandr-dev libxss-dev libwayland-dev libxkbcommon-dev
-  libpng-dev zlib1g-dev)
+  libpng-dev zlib1g-dev libsystemd-dev)
 
 native=$(dpkg --print-architecture)
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
