@@ -75,16 +75,23 @@ if [ "$what" = test ]; then
 fi
 mapfile -t stray_wine < <(foreign_wine)
 
-# Not asking for a foreign wine32 or libwine: apt's "NAME-" keeps it out.
-no_foreign_wine=()
-for a in $(dpkg --print-foreign-architectures) "${foreign_archs[@]}"; do
-  [ "$a" = "$native" ] || no_foreign_wine+=("wine32:$a-" "libwine:$a-")
-done
+# Keeps apt from meeting Wine's recommendations with a foreign wine32 or
+# libwine ("NAME-" on apt's line): one word for each that the package lists
+# of the architectures known now offer (apt refuses a name it cannot find).
+no_foreign_wine() {
+  local a p
+  for a in $(dpkg --print-foreign-architectures); do
+    for p in wine32 libwine; do
+      apt-cache show "$p:$a" >/dev/null 2>&1 && echo "$p:$a-"
+    done
+  done
+  return 0
+}
 
 steps=()
 [ ${#stray_wine[@]} -eq 0 ] || steps+=("dpkg --remove ${stray_wine[*]}")
 [ ${#missing[@]} -eq 0 ] || steps+=("apt-get install -y ${missing[*]}")
-[ ${#wine_missing[@]} -eq 0 ] || steps+=("apt-get install -y ${wine_missing[*]} ${no_foreign_wine[*]}")
+[ ${#wine_missing[@]} -eq 0 ] || steps+=("apt-get install -y ${wine_missing[*]} $(no_foreign_wine | tr '\n' ' ')")
 [ ${#lean_missing[@]} -eq 0 ] || steps+=("apt-get install -y --no-install-recommends ${lean_missing[*]}")
 if [ ${#foreign_missing[@]} -gt 0 ]; then
   adds=""
@@ -115,7 +122,7 @@ if [ ${#steps[@]} -gt 0 ]; then
   # shellcheck disable=SC2086
   [ ${#missing[@]} -eq 0 ] || apt-get install -y -qq ${missing[*]} >/dev/null
   # shellcheck disable=SC2086
-  [ ${#wine_missing[@]} -eq 0 ] || apt-get install -y -qq ${wine_missing[*]} ${no_foreign_wine[*]} >/dev/null
+  [ ${#wine_missing[@]} -eq 0 ] || apt-get install -y -qq ${wine_missing[*]} $(no_foreign_wine) >/dev/null
   # shellcheck disable=SC2086
   [ ${#lean_missing[@]} -eq 0 ] || apt-get install -y -qq --no-install-recommends ${lean_missing[*]} >/dev/null
   if [ ${#foreign_missing[@]} -gt 0 ]; then
@@ -132,7 +139,7 @@ if [ ${#steps[@]} -gt 0 ]; then
       for p in "${foreign_missing[@]}"; do [[ $p == *":$a" ]] && want+=("$p"); done
       [ ${#want[@]} -eq 0 ] && continue
       # shellcheck disable=SC2086
-      apt-get install -y -qq ${want[*]} ${no_foreign_wine[*]} >/dev/null ||
+      apt-get install -y -qq ${want[*]} $(no_foreign_wine) >/dev/null ||
         echo "setup.sh: the $a libraries could not be installed; the $a package and tests will be skipped" >&2
     done
   fi
