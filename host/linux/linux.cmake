@@ -26,6 +26,9 @@ if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/host/wayland/wayland.cmake)
   include(host/wayland/wayland.cmake)
 endif()
 
+# The settings window, where its toolkit is found.
+include(settings/linux/settings.cmake)
+
 # Where Debian's XScreenSaver looks for hacks and their settings descriptions.
 set(GLIMMERKIN_HACK_DIR "libexec/xscreensaver" CACHE STRING "XScreenSaver hack directory, relative to the prefix")
 set(GLIMMERKIN_HACK_CONFIG_DIR "share/xscreensaver/config" CACHE STRING "XScreenSaver config directory, relative to the prefix")
