@@ -53,6 +53,8 @@ bool Differs(const SettingsForm& a, const SettingsForm& b) {
 }
 
 void ShowMessage(Window& w, const std::string& text, bool error) {
+  // Also on the error output, for whoever started the window from a shell.
+  if (!text.empty()) std::fprintf(stderr, "glimmerkin-settings: %s\n", text.c_str());
   gtk_label_set_text(GTK_LABEL(w.message), text.c_str());
   gtk_widget_remove_css_class(w.message, "error");
   gtk_widget_remove_css_class(w.message, "warning");
@@ -190,9 +192,9 @@ GtkWidget* SceneGroup(Window& w) {
   w.speed = Scale(kMinRedrawSpeed, kMaxRedrawSpeed, w.form.scene.redrawSpeed);
   w.count = Scale(kMinAlienCount, kMaxAlienCount, w.form.scene.alienCount);
   adw_preferences_group_add(ADW_PREFERENCES_GROUP(group),
-                            Row(kSpeedLabel, "How often the scene moves on", w.speed));
+                            Row((std::string("_") + kSpeedLabel).c_str(), "How often the scene moves on", w.speed));
   adw_preferences_group_add(ADW_PREFERENCES_GROUP(group),
-                            Row(kCountLabel, "How many walk about at the start", w.count));
+                            Row((std::string("_") + kCountLabel).c_str(), "How many walk about at the start", w.count));
   g_signal_connect(w.speed, "value-changed", G_CALLBACK(OnSceneChanged), &w);
   g_signal_connect(w.count, "value-changed", G_CALLBACK(OnSceneChanged), &w);
   return group;
@@ -209,11 +211,11 @@ GtkWidget* WatchGroup(Window& w) {
   w.lock = Switch(w.form.lockWhenEnded);
   adw_preferences_group_add(
       ADW_PREFERENCES_GROUP(group),
-      Row("Start when idle", "Also turns starting at login on or off", w.startWhenIdle));
+      Row("Start when _idle", "Also turns starting at login on or off", w.startWhenIdle));
   adw_preferences_group_add(ADW_PREFERENCES_GROUP(group),
-                            Row("Idle time", "Seconds without input before it starts", w.delay));
+                            Row("Idle _time", "Seconds without input before it starts", w.delay));
   adw_preferences_group_add(ADW_PREFERENCES_GROUP(group),
-                            Row("Lock when it ends", "Ask for the password afterwards", w.lock));
+                            Row("_Lock when it ends", "Ask for the password afterwards", w.lock));
   g_signal_connect(w.startWhenIdle, "notify::active", G_CALLBACK(OnWatchChanged), &w);
   g_signal_connect(w.lock, "notify::active", G_CALLBACK(OnWatchChanged), &w);
   g_signal_connect(w.delay, "notify::value", G_CALLBACK(OnWatchChanged), &w);
@@ -230,7 +232,7 @@ GtkWidget* PreviewBox(Window& w) {
   GtkWidget* caption = gtk_label_new("Aliens meet, court and raise little ones.");
   gtk_widget_add_css_class(caption, "dim-label");
   gtk_box_append(GTK_BOX(box), caption);
-  GtkWidget* tryIt = gtk_button_new_with_mnemonic("_Try Full Screen");
+  GtkWidget* tryIt = gtk_button_new_with_mnemonic("Try _Full Screen");
   gtk_widget_set_halign(tryIt, GTK_ALIGN_CENTER);
   gtk_widget_add_css_class(tryIt, "pill");
   g_signal_connect(tryIt, "clicked", G_CALLBACK(+[](GtkButton*, gpointer d) {
@@ -256,7 +258,7 @@ void Activate(GtkApplication* app, gpointer) {
 
   w->window = adw_application_window_new(app);
   gtk_window_set_title(GTK_WINDOW(w->window), "Glimmerkin");
-  gtk_window_set_default_size(GTK_WINDOW(w->window), 640, 860);
+  gtk_window_set_default_size(GTK_WINDOW(w->window), 640, 900);
 
   GtkWidget* header = adw_header_bar_new();
   w->save = gtk_button_new_with_mnemonic("_Save");
