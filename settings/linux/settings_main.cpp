@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "host/application_id.h"
 #include "host/linux/linux_options.h"
 #include "settings/ini_settings.h"
 #include "settings/linux/preview.h"
@@ -18,8 +19,6 @@
 
 namespace glimmerkin {
 namespace {
-
-inline constexpr const char* kApplicationId = "org.glimmerkin.Glimmerkin";
 
 struct Options {
   std::optional<uint32_t> seed;
@@ -396,6 +395,8 @@ int main(int argc, char** argv) {
   // machines that have GL only in software, and about half the memory.
   // Whoever sets GSK_RENDERER still chooses.
   g_setenv("GSK_RENDERER", "cairo", FALSE);
+  // The program's name becomes the window's X11 class: the desktop entry's id.
+  g_set_prgname(glimmerkin::kApplicationId);
   AdwApplication* app = adw_application_new(glimmerkin::kApplicationId, G_APPLICATION_DEFAULT_FLAGS);
   g_signal_connect(app, "startup", G_CALLBACK(glimmerkin::Startup), nullptr);
   g_signal_connect(app, "activate", G_CALLBACK(glimmerkin::Activate), nullptr);
