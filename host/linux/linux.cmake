@@ -26,9 +26,6 @@ if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/host/wayland/wayland.cmake)
   include(host/wayland/wayland.cmake)
 endif()
 
-# The settings window, where its toolkit is found.
-include(settings/linux/settings.cmake)
-
 # Where Debian's XScreenSaver looks for hacks and their settings descriptions.
 set(GLIMMERKIN_HACK_DIR "libexec/xscreensaver" CACHE STRING "XScreenSaver hack directory, relative to the prefix")
 set(GLIMMERKIN_HACK_CONFIG_DIR "share/xscreensaver/config" CACHE STRING "XScreenSaver config directory, relative to the prefix")
@@ -43,3 +40,6 @@ install(CODE "set(GLIMMERKIN_HACK \"\${CMAKE_INSTALL_PREFIX}/${GLIMMERKIN_HACK_D
                  \"${CMAKE_CURRENT_BINARY_DIR}/glimmerkin.desktop\" @ONLY)")
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/glimmerkin.desktop DESTINATION share/applications/screensavers)
 
+# The settings window (where its toolkit is found), its menu entry, icon and
+# software-centre listing.
+include(settings/linux/settings.cmake)
