@@ -28,6 +28,7 @@ if(GLIMMERKIN_ADW_FOUND)
   # Beside the saver, which its "Try Full Screen" button starts.
   set_target_properties(glimmerkin-settings PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
   install(TARGETS glimmerkin-settings RUNTIME DESTINATION bin)
+  install(FILES docs/glimmerkin-settings.1 DESTINATION share/man/man1)
 
   # The menu entry and the AppStream listing name the settings window: they
   # are installed only with it. The entry's "Try it" runs the saver by its
