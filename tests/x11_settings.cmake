@@ -12,3 +12,12 @@ if(TARGET glimmerkin-settings AND TARGET x11_helper)
             $<TARGET_FILE:glimmerkin> $<TARGET_FILE:x11_helper> $<TARGET_FILE:glimmerkin-sim>)
   set_tests_properties(settings_window PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 180)
 endif()
+
+# The same window under headless sway (a slow test: not in the sanitizer build).
+if(TARGET glimmerkin-settings AND TARGET wayland_helper AND NOT GLIMMERKIN_SANITIZE)
+  add_test(NAME wayland_settings
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/wayland_settings.sh $<TARGET_FILE:glimmerkin>
+            $<TARGET_FILE:wayland_helper> $<TARGET_FILE:glimmerkin-sim>
+            $<TARGET_FILE:glimmerkin-settings>)
+  set_tests_properties(wayland_settings PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)
+endif()

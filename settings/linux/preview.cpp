@@ -70,8 +70,17 @@ gboolean Preview::OnTimer(gpointer self) {
 
 void Preview::Frame() {
   if (!built_) return;
+  // The last frame is not drawn yet: the toolkit is not painting this
+  // window (another workspace, a compositor that sends no frame callbacks).
+  // The scene waits for the paint instead of stepping unseen.
+  if (drawPending_) {
+    sight_.Report(Unseen::AwaitingCallback, true);
+    FollowSight();
+    return;
+  }
   RunFrame(stage_, target_);
   ++frames_;
+  drawPending_ = true;
   gtk_widget_queue_draw(area_);
   FollowSight();
 }
@@ -110,12 +119,15 @@ void Preview::Show(const Settings& settings) {
   CreateStage(stage_, *this, this);
   built_ = true;
   PresentWhole(stage_, target_);
+  drawPending_ = true;
   gtk_widget_queue_draw(area_);
   FollowSight();
 }
 
 void Preview::Draw(GtkDrawingArea*, cairo_t* cr, int width, int height, gpointer self) {
   auto* p = static_cast<Preview*>(self);
+  p->drawPending_ = false;
+  if (p->sight_.Report(Unseen::AwaitingCallback, false)) p->FollowSight();
   const int32_t w = kPreviewWidth * p->scale_;
   const int32_t h = kPreviewHeight * p->scale_;
   // A fresh surface each time: the toolkit may keep what it was given to

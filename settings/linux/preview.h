@@ -65,6 +65,8 @@ class Preview final : public FrameTimer, public StagePlatform {
   std::optional<uint32_t> seed_;
   std::optional<uint32_t> frameLimit_;
   uint32_t frames_ = 0;
+  // A frame was handed to the toolkit and not drawn yet.
+  bool drawPending_ = false;
 };
 
 }  // namespace glimmerkin

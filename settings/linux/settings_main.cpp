@@ -264,7 +264,8 @@ void Activate(GtkApplication* app, gpointer) {
   gtk_window_set_default_size(GTK_WINDOW(w->window), 640, 900);
 
   GtkWidget* header = adw_header_bar_new();
-  w->save = gtk_button_new_with_mnemonic("_Save");
+  // No mnemonic: Alt+S is the speed row's; Ctrl+S saves.
+  w->save = gtk_button_new_with_label("Save");
   gtk_widget_add_css_class(w->save, "suggested-action");
   gtk_actionable_set_action_name(GTK_ACTIONABLE(w->save), "app.save");
   adw_header_bar_pack_end(ADW_HEADER_BAR(header), w->save);
