@@ -97,6 +97,23 @@ shot settings-defaults
 [ ! -e "$CONF" ] || fail "opening the window wrote the settings file"
 close_window
 
+# At scale 2 each stage pixel is two by two: the frame at pixel size 2.
+"$SIM" render --seed 77 --size 1024x576 --ticks 30 --pixel-size 2 --out "$TEST_DIR/sim2.png" ||
+  fail "glimmerkin-sim render failed"
+convert "$TEST_DIR/sim2.png" -depth 8 "$TEST_DIR/sim2.ppm"
+RUN_AS=(env GDK_SCALE=2)
+start_window --fixed-seed 77 --frame-limit 30
+RUN_AS=()
+found=
+for _ in $(seq 40); do
+  import -window root -depth 8 "$TEST_DIR/screen.ppm"
+  if $WITHIN "$TEST_DIR/screen.ppm" "$TEST_DIR/sim2.ppm" 24 >/dev/null; then found=1; break; fi
+  sleep 0.25
+done
+[ -n "$found" ] || fail "at scale 2 the preview is not the simulator's frame at pixel size 2"
+shot settings-scale2
+close_window
+
 # ---- A damaged file with foreign lines: told, untouched until saved ----
 mkdir -p "$(dirname "$CONF")"
 printf '; my own notes\n[Glimmerkin]\nRedraw Speed=99\nNum Sprites=abc\nPixel Size=2\nMy Key=kept\n[Elsewhere]\nx=1\n' >"$CONF"
