@@ -15,7 +15,7 @@ for tool in Xvfb xdotool; do
 done
 source "$(dirname "$0")/measure-lib.sh"
 export GDK_BACKEND=x11 GTK_A11Y=none NO_AT_BRIDGE=1 DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-bus
-Xvfb -displayfd 3 -screen 0 1280x1000x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 1280x1000x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 export DISPLAY=:$(cat "$work/display")
