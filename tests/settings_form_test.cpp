@@ -9,26 +9,10 @@
 #include <sstream>
 #include <string>
 
+#include "temp_dir.h"
+
 namespace glimmerkin {
 namespace {
-
-class TempDir {
- public:
-  TempDir() {
-    char pattern[] = "/tmp/settings_form_test.XXXXXX";
-    const char* made = mkdtemp(pattern);
-    path_ = made != nullptr ? made : "";
-  }
-  ~TempDir() {
-    const std::string command = "rm -rf '" + path_ + "'";
-    if (!path_.empty() && std::system(command.c_str()) != 0) {
-    }
-  }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

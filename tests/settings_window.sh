@@ -11,12 +11,11 @@ SETTINGS=$1
 GLIMMERKIN=$2
 HELPER=$3
 SIM=$4
-WITHIN="python3 $(dirname "$0")/picture_within.py"
-need Xvfb xdotool convert setpriv python3
+source "$(dirname "$0")/settings_lib.sh"
+need Xvfb xdotool setpriv
 start_xvfb 1280x1000x24
-# GTK on X11, no accessibility bus, no session bus to wait for or start.
-export GDK_BACKEND=x11 GTK_A11Y=none NO_AT_BRIDGE=1
-export DBUS_SESSION_BUS_ADDRESS=unix:path=$TEST_DIR/no-bus
+export GDK_BACKEND=x11
+grab_screen() { import -window root -depth 8 "$1"; }
 export HOME=$TEST_DIR/home XDG_CONFIG_HOME=$TEST_DIR/home/config XDG_CACHE_HOME=$TEST_DIR/home/cache
 mkdir -p "$HOME"
 CONF=$XDG_CONFIG_HOME/glimmerkin/glimmerkin.i
@@ -59,10 +58,7 @@ keys() {
 close_window() {
   xdotool windowfocus --sync "$WINDOW_ID" 2>/dev/null || true
   keys ctrl+w
-  local status=0
-  wait_exit "$WINDOW_PID" 5 || status=$?
-  [ "$status" = 0 ] || fail "closing the window did not end the program (status $status)"
-  ! pgrep -P "$WINDOW_PID" >/dev/null || fail "the window left a process behind"
+  window_ended
   ! pgrep -u "$(id -u)" -f '^[^ ]*dbus-daemon .*--autolaunch' >/dev/null ||
     fail "the window started a session bus"
 }
@@ -77,40 +73,18 @@ wait_log() {
   fail "the window did not say: $1"
 }
 
-# cpu_ticks PID: user and system time so far, in clock ticks.
-cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
-
 # ---- The preview is the shared frame path's frame: seed 1234, tick 40 ----
-"$SIM" render --seed 1234 --size 512x288 --ticks 40 --out "$TEST_DIR/sim.png" ||
-  fail "glimmerkin-sim render failed"
-convert "$TEST_DIR/sim.png" -depth 8 "$TEST_DIR/sim.ppm"
 start_window --fixed-seed 1234 --frame-limit 40
-found=
-for _ in $(seq 40); do
-  import -window root -depth 8 "$TEST_DIR/screen.ppm"
-  # The preview's rounded corners cut 12 pixels at most.
-  if $WITHIN "$TEST_DIR/screen.ppm" "$TEST_DIR/sim.ppm" 12 >/dev/null; then found=1; break; fi
-  sleep 0.25
-done
-[ -n "$found" ] || fail "the preview never showed the simulator's frame for seed 1234, tick 40"
+expect_preview 1234 40 1
 shot settings-defaults
 [ ! -e "$CONF" ] || fail "opening the window wrote the settings file"
 close_window
 
 # At scale 2 each stage pixel is two by two: the frame at pixel size 2.
-"$SIM" render --seed 77 --size 1024x576 --ticks 30 --pixel-size 2 --out "$TEST_DIR/sim2.png" ||
-  fail "glimmerkin-sim render failed"
-convert "$TEST_DIR/sim2.png" -depth 8 "$TEST_DIR/sim2.ppm"
 RUN_AS=(env GDK_SCALE=2)
 start_window --fixed-seed 77 --frame-limit 30
 RUN_AS=()
-found=
-for _ in $(seq 40); do
-  import -window root -depth 8 "$TEST_DIR/screen.ppm"
-  if $WITHIN "$TEST_DIR/screen.ppm" "$TEST_DIR/sim2.ppm" 24 >/dev/null; then found=1; break; fi
-  sleep 0.25
-done
-[ -n "$found" ] || fail "at scale 2 the preview is not the simulator's frame at pixel size 2"
+expect_preview 77 30 2
 shot settings-scale2
 close_window
 
