@@ -33,3 +33,20 @@ window_ended() {
   [ "$status" = 0 ] || fail "closing the window did not end the program (status $status)"
   ! pgrep -P "$WINDOW_PID" >/dev/null || fail "the window left a process behind"
 }
+
+# expect_rest HIDE...: the preview uses processor time while shown (3 s) and
+# at most one tick in 3 s once the command HIDE... has hidden the window.
+expect_rest() {
+  local before shown hidden
+  before=$(cpu_ticks "$WINDOW_PID")
+  sleep 3
+  shown=$(( $(cpu_ticks "$WINDOW_PID") - before ))
+  "$@" >/dev/null || fail "cannot hide the window: $*"
+  sleep 1
+  before=$(cpu_ticks "$WINDOW_PID")
+  sleep 3
+  hidden=$(( $(cpu_ticks "$WINDOW_PID") - before ))
+  echo "processor time in 3 s: shown $shown ticks, hidden $hidden ticks"
+  [ "$hidden" -le 1 ] || fail "the hidden window used $hidden ticks of processor time in 3 s"
+  [ "$shown" -gt "$hidden" ] || fail "the shown preview used no processor time: is it running?"
+}

@@ -99,17 +99,7 @@ shot settings-damaged
 cmp -s "$CONF" "$TEST_DIR/damaged.i" || fail "the damaged file was changed before a save"
 
 # The preview rests while the window is hidden, and goes on when it is back.
-shown_before=$(cpu_ticks "$WINDOW_PID")
-sleep 3
-shown=$(( $(cpu_ticks "$WINDOW_PID") - shown_before ))
-xdotool windowunmap --sync "$WINDOW_ID"
-sleep 0.5
-hidden_before=$(cpu_ticks "$WINDOW_PID")
-sleep 3
-hidden=$(( $(cpu_ticks "$WINDOW_PID") - hidden_before ))
-echo "processor time in 3 s: shown $shown ticks, hidden $hidden ticks"
-[ "$hidden" -le 1 ] || fail "the hidden window used $hidden ticks of processor time in 3 s"
-[ "$shown" -gt "$hidden" ] || fail "the shown preview used no processor time: is it running?"
+expect_rest xdotool windowunmap --sync "$WINDOW_ID"
 xdotool windowmap --sync "$WINDOW_ID"
 xdotool windowfocus --sync "$WINDOW_ID"
 sleep 0.3

@@ -74,17 +74,7 @@ grep -q '^Num Sprites=2$' "$CONF" || fail "the keys did not save 2 aliens: $(cat
 grep -q '^Redraw Speed=5$' "$CONF" || fail "the save changed the speed: $(cat "$CONF")"
 
 # The preview runs while shown and rests on a workspace that is not.
-shown_before=$(cpu_ticks "$WINDOW")
-sleep 2
-shown=$(( $(cpu_ticks "$WINDOW") - shown_before ))
-sway_msg '[app_id="org.glimmerkin.Glimmerkin"] move to workspace 2' >/dev/null || fail "cannot move the window"
-sleep 1
-hidden_before=$(cpu_ticks "$WINDOW")
-sleep 3
-hidden=$(( $(cpu_ticks "$WINDOW") - hidden_before ))
-echo "processor time: shown $shown ticks in 2 s, hidden $hidden ticks in 3 s"
-[ "$hidden" -le 1 ] || fail "the preview on a hidden workspace used $hidden ticks in 3 s"
-[ "$shown" -gt "$hidden" ] || fail "the shown preview used no processor time: is it running?"
+expect_rest sway_msg '[app_id="org.glimmerkin.Glimmerkin"] move to workspace 2'
 sway_msg 'workspace 2' >/dev/null
 sleep 0.5
 close_window
