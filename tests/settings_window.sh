@@ -12,7 +12,7 @@ GLIMMERKIN=$2
 HELPER=$3
 SIM=$4
 source "$(dirname "$0")/settings_lib.sh"
-need Xvfb xdotool setpriv
+need Xvfb xdotool setpriv xprop
 start_xvfb 1280x1000x24
 export GDK_BACKEND=x11
 grab_screen() { import -window root -depth 8 "$1"; }
@@ -75,6 +75,9 @@ wait_log() {
 
 # ---- The preview is the shared frame path's frame: seed 1234, tick 40 ----
 start_window --fixed-seed 1234 --frame-limit 40
+# Docks find the menu entry by the window's class.
+xprop -id "$WINDOW_ID" WM_CLASS | grep -q '"org.glimmerkin.Glimmerkin"$' ||
+  fail "the window's WM_CLASS is $(xprop -id "$WINDOW_ID" WM_CLASS)"
 expect_preview 1234 40 1
 shot settings-defaults
 [ ! -e "$CONF" ] || fail "opening the window wrote the settings file"
@@ -129,6 +132,8 @@ for _ in $(seq 200); do
   sleep 0.05
 done
 [ -n "$saver" ] || fail "Try Full Screen showed no saver"
+xprop -id "$saver" WM_CLASS | grep -q '"org.glimmerkin.Glimmerkin"$' ||
+  fail "the saver's WM_CLASS is $(xprop -id "$saver" WM_CLASS)"
 sleep 0.5
 xdotool key --window "$saver" space 2>/dev/null || xdotool key space
 for _ in $(seq 100); do pgrep -P "$WINDOW_PID" >/dev/null || break; sleep 0.05; done
