@@ -167,6 +167,12 @@ std::string SaveFailedMessage(const std::string& path) {
          "that and save again; nothing was changed.";
 }
 
+std::string AutostartFailedMessage(const std::string& path, bool on) {
+  return std::string("The settings were saved, but starting when idle could not be turned ") +
+         (on ? "on: " : "off: ") + path + (on ? " could not be written." : " could not be removed.") +
+         " Mend that and save again.";
+}
+
 std::vector<std::string> TryOutArguments(const SettingsForm& form, bool fullScreen) {
   const Settings scene = ValidatedForDialog(form.scene);
   return {fullScreen ? "/s" : "-window", "-redraw-speed", std::to_string(scene.redrawSpeed),

@@ -63,6 +63,9 @@ bool SetStartWhenIdle(const std::string& autostartPath, bool on);
 std::string LoadMessage(FileState state, const std::string& path);
 // The sentence for a save that failed.
 std::string SaveFailedMessage(const std::string& path);
+// The sentence for a save whose settings were kept but whose autostart
+// entry could not be written (on) or removed (off).
+std::string AutostartFailedMessage(const std::string& path, bool on);
 
 // The saver's arguments for trying the form's settings without saving
 // them: full screen, or in a window.

@@ -127,6 +127,8 @@ TEST(SettingsForm, StartWhenIdleIsTheAutostartEntry) {
     std::ofstream blocker(dir.Path() + "/blocked", std::ios::binary);
   }
   EXPECT_FALSE(SetStartWhenIdle(dir.Path() + "/blocked/autostart.desktop", true));
+  EXPECT_NE(AutostartFailedMessage("/x/a.desktop", true).find("turned on: /x/a.desktop"),
+            std::string::npos);
   unsetenv("XDG_CONFIG_HOME");
 }
 

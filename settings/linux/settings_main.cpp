@@ -112,7 +112,7 @@ void Save(Window& w) {
     w.saved.scene = w.form.scene;
     w.saved.idleDelay = w.form.idleDelay;
     w.saved.lockWhenEnded = w.form.lockWhenEnded;
-    ShowMessage(w, SaveFailedMessage(w.autostartPath), true);
+    ShowMessage(w, AutostartFailedMessage(w.autostartPath, w.form.startWhenIdle), true);
     FormChanged(w);
     return;
   }
