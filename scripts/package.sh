@@ -60,7 +60,10 @@ build_linux() {
     -DCMAKE_CXX_FLAGS="$cppflags $cflags" -DCMAKE_C_FLAGS="$cppflags $cflags" \
     -DCMAKE_EXE_LINKER_FLAGS="$ldflags" >/dev/null ||
     die "cannot configure the $arch build (for another architecture: crossbuild-essential-$arch and the $arch -dev packages, as scripts/setup.sh installs them)"
-  cmake --build "$build" --target glimmerkin -j "$jobs" >/dev/null || die "the $arch build failed"
+  # glimmerkin_desktop: the settings window and its listing, where GTK 4 and
+  # libadwaita exist for that architecture (nothing otherwise).
+  cmake --build "$build" --target glimmerkin glimmerkin_desktop -j "$jobs" >/dev/null ||
+    die "the $arch build failed"
   echo "$build"
 }
 
@@ -79,8 +82,17 @@ make_deb() {
   [ -x "$hack" ] || die "cmake --install put no program at /usr/libexec/xscreensaver/glimmerkin"
   [ -f "$root/usr/share/xscreensaver/config/glimmerkin.xml" ] || die "the XScreenSaver XML is not installed"
   [ -f "$root/usr/share/applications/screensavers/glimmerkin.desktop" ] || die "the screensaver theme entry is not installed"
+  # The settings window, where it was built; its menu entry and listing come
+  # with it or not at all.
+  local settings=$root/usr/bin/glimmerkin-settings programs=("$hack")
+  if [ -e "$settings" ]; then
+    programs+=("$settings")
+    [ -f "$root/usr/share/applications/org.glimmerkin.Glimmerkin.desktop" ] || die "the menu entry is not installed"
+    [ -f "$root/usr/share/metainfo/org.glimmerkin.Glimmerkin.metainfo.xml" ] || die "the metainfo is not installed"
+    gzip -9n "$root/usr/share/man/man1/glimmerkin-settings.1"
+  fi
   # As dh_strip does; the debugging symbols stay in the build tree.
-  "$strip_tool" --strip-unneeded --remove-section=.comment --remove-section=.note "$hack"
+  "$strip_tool" --strip-unneeded --remove-section=.comment --remove-section=.note "${programs[@]}"
   # Section 6 matches a program in PATH: glimmerkin /s, swayidle lines and the like.
   mkdir -p "$root/usr/bin"
   ln -s ../libexec/xscreensaver/glimmerkin "$root/usr/bin/glimmerkin"
@@ -96,7 +108,7 @@ make_deb() {
 
   find "$root" -type d -exec chmod 0755 {} +
   find "$root" -type f -exec chmod 0644 {} +
-  chmod 0755 "$hack"
+  chmod 0755 "${programs[@]}"
 
   # Depends from the libraries the program links, as dpkg-shlibdeps finds them
   # for that architecture (it wants a debian/control beside it).
@@ -104,7 +116,7 @@ make_deb() {
   rm -rf "$shlib"
   mkdir -p "$shlib/debian"
   printf 'Source: glimmerkin\n\nPackage: glimmerkin\nArchitecture: any\n' >"$shlib/debian/control"
-  depends=$(cd "$shlib" && dpkg-architecture -a "$arch" -c dpkg-shlibdeps -O "$hack" 2>"$shlib/warnings" |
+  depends=$(cd "$shlib" && dpkg-architecture -a "$arch" -c dpkg-shlibdeps -O "${programs[@]}" 2>"$shlib/warnings" |
             sed -n 's/^shlibs:Depends=//p')
   [ -n "$depends" ] || { cat "$shlib/warnings" >&2; die "dpkg-shlibdeps found no dependencies for $arch"; }
 

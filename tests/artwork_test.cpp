@@ -121,6 +121,33 @@ TEST(Artwork, IconAndCursorFiles) {
   for (size_t i = 198; i < cur.size(); ++i) ASSERT_EQ(cur[i], 0xFF) << "AND byte " << i;
 }
 
+// Every app icon is the figure, whole (clear of the square's edge), hard
+// edged, and at 16 pixels still has the white glint of its eye.
+TEST(Artwork, AppIconsAtEverySize) {
+  ASSERT_EQ(Art().appIcons.size(), std::size(kAppIconSizes));
+  for (size_t i = 0; i < Art().appIcons.size(); ++i) {
+    const AppIcon& icon = Art().appIcons[i];
+    ASSERT_EQ(icon.size, kAppIconSizes[i]);
+    ASSERT_EQ(icon.rgba.size(), static_cast<size_t>(icon.size) * icon.size * 4);
+    int opaque = 0, glint = 0;
+    for (int32_t y = 0; y < icon.size; ++y)
+      for (int32_t x = 0; x < icon.size; ++x) {
+        const uint8_t* p = &icon.rgba[(static_cast<size_t>(y) * icon.size + x) * 4];
+        ASSERT_TRUE(p[3] == 0 || p[3] == 255) << icon.size << " at " << x << "," << y;
+        if (p[3] == 0) continue;
+        ++opaque;
+        if (p[0] >= 250 && p[1] >= 250 && p[2] >= 250) ++glint;
+        const bool edge = x == 0 || y == 0 || x == icon.size - 1 || y == icon.size - 1;
+        EXPECT_FALSE(edge) << icon.size << ": the figure touches the edge at " << x << "," << y;
+      }
+    EXPECT_GT(opaque, icon.size * icon.size / 4) << icon.size;
+    EXPECT_GT(glint, 0) << icon.size << ": the eye has no glint";
+  }
+  const std::vector<uint8_t> png = EncodePngRgba(2, 1, {1, 2, 3, 255, 4, 5, 6, 0});
+  ASSERT_GT(png.size(), 8u);
+  EXPECT_EQ(std::string(png.begin() + 1, png.begin() + 4), "PNG");
+}
+
 TEST(Artwork, NothingOpaqueOutsideTheCells) {
   std::vector<uint8_t> covered(static_cast<size_t>(kSheetWidth * kSheetHeight), 0);
   for (const Cell& c : Cells()) {

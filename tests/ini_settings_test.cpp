@@ -8,30 +8,14 @@
 #include <fstream>
 #include <string>
 
+#include "temp_dir.h"
+
 namespace glimmerkin {
 namespace {
 
 int32_t Speed(std::string_view text) {
   return ProfileInt(text, kSettingsSection, kRedrawSpeedKey, kDefaultRedrawSpeed);
 }
-
-class TempDir {
- public:
-  TempDir() {
-    char pattern[] = "/tmp/ini_settings_test.XXXXXX";
-    const char* made = mkdtemp(pattern);
-    path_ = made != nullptr ? made : "";
-  }
-  ~TempDir() {
-    const std::string command = "rm -rf '" + path_ + "'";
-    if (!path_.empty() && std::system(command.c_str()) != 0) {
-    }
-  }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 void WriteFile(const std::string& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary);

@@ -12,7 +12,7 @@ window_geometry() {
   sway_msg -t get_tree | python3 -c '
 import json, sys
 def walk(n):
-    if n.get("app_id") == "glimmerkin":
+    if n.get("app_id") == "org.glimmerkin.Glimmerkin":
         r, w = n["rect"], n["window_rect"]
         print("%s %d,%d %dx%d" % (n.get("name"), r["x"] + w["x"], r["y"] + w["y"], w["width"], w["height"]))
     for c in n.get("nodes", []) + n.get("floating_nodes", []):
@@ -25,7 +25,7 @@ for quit in q Escape; do
   if [ "$quit" = q ]; then
     start_saver -window -fixed-seed 21 -frame-limit 15
   else
-    sway_msg 'for_window [app_id="glimmerkin"] floating enable' >/dev/null || fail "no floating rule"
+    sway_msg 'for_window [app_id="org.glimmerkin.Glimmerkin"] floating enable' >/dev/null || fail "no floating rule"
     start_saver -window -geometry 640x400 -fixed-seed 21 -frame-limit 15
   fi
   info=

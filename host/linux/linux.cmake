@@ -40,3 +40,6 @@ install(CODE "set(GLIMMERKIN_HACK \"\${CMAKE_INSTALL_PREFIX}/${GLIMMERKIN_HACK_D
                  \"${CMAKE_CURRENT_BINARY_DIR}/glimmerkin.desktop\" @ONLY)")
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/glimmerkin.desktop DESTINATION share/applications/screensavers)
 
+# The settings window (where its toolkit is found), its menu entry, icon and
+# software-centre listing.
+include(settings/linux/settings.cmake)

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string_view>
 
+#include "host/application_id.h"
 #include "host/display_rules.h"
 #include "host/linux/run_plan.h"
 #include "host/saver_main.h"
@@ -317,7 +318,7 @@ std::unique_ptr<View> WaylandSaver::MakeView(Output* output) {
     xdg_surface_add_listener(view->xdgSurface, &kXdgSurfaceListener, view.get());
     view->toplevel = xdg_surface_get_toplevel(view->xdgSurface);
     xdg_toplevel_add_listener(view->toplevel, &kToplevelListener, view.get());
-    xdg_toplevel_set_app_id(view->toplevel, "glimmerkin");
+    xdg_toplevel_set_app_id(view->toplevel, kApplicationId);
     if (output != nullptr) {
       xdg_toplevel_set_title(view->toplevel, "Screen Saver");
       xdg_toplevel_set_fullscreen(view->toplevel, output->output);

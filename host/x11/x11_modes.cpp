@@ -2,6 +2,7 @@
 // preview inside another program's window, or a window XScreenSaver gives.
 // Before the X headers, whose macros (KeyPress, ButtonPress...) would
 // replace the names of its input kinds.
+#include "host/application_id.h"
 #include "host/close_rules.h"
 #include "host/linux/run_plan.h"
 
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 #include "host/saver_main.h"
 #include "host/x11/x11_saver_class.h"
@@ -197,7 +199,8 @@ void X11Saver::NameWindow(const char* title) {
   XStoreName(display_, window_, title);
   XClassHint hint{};
   char name[] = "glimmerkin";
-  char className[] = "WindowsScreenSaverClass";
+  char className[] = "org.glimmerkin.Glimmerkin";
+  static_assert(sizeof className == std::char_traits<char>::length(kApplicationId) + 1);
   hint.res_name = name;
   hint.res_class = className;
   XSetClassHint(display_, window_, &hint);

@@ -16,6 +16,7 @@ import gzip
 import hashlib
 import os
 import re
+import struct
 import subprocess
 import sys
 import tempfile
@@ -77,6 +78,22 @@ EXPECTED_FILES = {
     "./usr/share/doc/glimmerkin/changelog.gz": ("-rw-r--r--", None),
     "./usr/share/doc/glimmerkin/examples/glimmerkin-swayidle.service": ("-rw-r--r--", None),
 }
+ICON_SIZES = (16, 24, 32, 48, 64, 128, 256)
+for size in ICON_SIZES:
+    EXPECTED_FILES[f"./usr/share/icons/hicolor/{size}x{size}/apps/org.glimmerkin.Glimmerkin.png"] = \
+        ("-rw-r--r--", None)
+EXPECTED_FILES["./usr/share/icons/hicolor/scalable/apps/org.glimmerkin.Glimmerkin.svg"] = \
+    ("-rw-r--r--", None)
+# The settings window, its menu entry, listing and manual: all of them where
+# GTK 4 was there to build it for the architecture, none otherwise (an entry
+# must not name a program that is missing). The build machine's own package
+# always has them.
+WINDOW_FILES = {
+    "./usr/bin/glimmerkin-settings": ("-rwxr-xr-x", None),
+    "./usr/share/applications/org.glimmerkin.Glimmerkin.desktop": ("-rw-r--r--", None),
+    "./usr/share/metainfo/org.glimmerkin.Glimmerkin.metainfo.xml": ("-rw-r--r--", None),
+    "./usr/share/man/man1/glimmerkin-settings.1.gz": ("-rw-r--r--", None),
+}
 
 
 def check_contents(deb):
@@ -91,12 +108,18 @@ def check_contents(deb):
             check(mode == "drwxr-xr-x", f"{path}: directory mode {mode}")
             continue
         files[path] = (mode, target or None)
-    for path, (mode, target) in EXPECTED_FILES.items():
+    expected = dict(EXPECTED_FILES)
+    window = [path for path in WINDOW_FILES if path in files]
+    check(not window or len(window) == len(WINDOW_FILES),
+          "the settings window comes only in part: " + ", ".join(window))
+    if window or package_arch == host_arch():
+        expected.update(WINDOW_FILES)
+    for path, (mode, target) in expected.items():
         if not check(path in files, f"{path} is not in the package"):
             continue
         check(files[path][0] == mode, f"{path}: mode {files[path][0]}, expected {mode}")
         check(files[path][1] == target, f"{path}: link {files[path][1]}, expected {target}")
-    extra = sorted(set(files) - set(EXPECTED_FILES))
+    extra = sorted(set(files) - set(expected))
     check(not extra, "unexpected files in the package: " + ", ".join(extra))
 
 
@@ -181,6 +204,14 @@ def check_control(deb, version, source_dir, root):
                   f"{field} names xsecurelock: {fields[field]}")
     needed = needed_libraries(binary)
     check(len(needed) >= 3, f"the program links only {needed}")
+    # The saver links no toolkit: that is the settings window's alone.
+    toolkit = [n for n in needed if re.match(r"lib(gtk|gdk|adwaita|glib|gobject)", n)]
+    check(not toolkit, f"the saver links a toolkit: {toolkit}")
+    settings = os.path.join(root, "usr/bin/glimmerkin-settings")
+    if os.path.isfile(settings):
+        window = needed_libraries(settings)
+        check(any(n.startswith("libgtk-4") for n in window), f"the settings window links {window}")
+        needed = sorted(set(needed) | set(window))
     for soname in needed:
         package = owner_package(soname)
         if check(package is not None, f"no installed package ships {soname}"):
@@ -203,6 +234,7 @@ def check_files(root, version, source_dir):
           "the installed XML differs from resources/glimmerkin.xml")
 
     check_theme_entry(root)
+    check_app_files(root, version, source_dir)
     example = os.path.join(root, "usr/share/doc/glimmerkin/examples/glimmerkin-swayidle.service")
     if os.path.isfile(example):
         check(read(example) ==
@@ -275,6 +307,41 @@ def check_theme_entry(root):
     problems = [l for l in out.stdout.splitlines() if ": error:" in l or ": warning:" in l]
     check(out.returncode == 0 and not problems,
           f"desktop-file-validate: exit {out.returncode} {out.stdout}{out.stderr}")
+
+
+def check_app_files(root, version, source_dir):
+    for size in ICON_SIZES:
+        icon = read(os.path.join(root, f"usr/share/icons/hicolor/{size}x{size}/apps/org.glimmerkin.Glimmerkin.png"))
+        check(icon[:8] == b"\x89PNG\r\n\x1a\n" and icon[16:24] == struct.pack(">II", size, size),
+              f"the {size}x{size} icon is not a {size} x {size} PNG")
+    svg = read(os.path.join(root, "usr/share/icons/hicolor/scalable/apps/org.glimmerkin.Glimmerkin.svg"))
+    check(svg == read(os.path.join(source_dir, "resources/app-icon.svg")),
+          "the scalable icon is not resources/app-icon.svg")
+    settings = os.path.join(root, "usr/bin/glimmerkin-settings")
+    if not os.path.isfile(settings):
+        return
+    out = run(emulator() + [settings, "--version"], timeout=30)
+    check(out.returncode == 0 and out.stdout == f"glimmerkin-settings {version}\n",
+          f"glimmerkin-settings --version: exit {out.returncode}, {out.stdout!r}")
+    path = os.path.join(root, "usr/share/applications/org.glimmerkin.Glimmerkin.desktop")
+    entry = desktop_entry(path)
+    check(entry.get("Exec") == "glimmerkin-settings", f"menu entry Exec: {entry.get('Exec')}")
+    check(entry.get("Icon") == "org.glimmerkin.Glimmerkin", f"menu entry Icon: {entry.get('Icon')}")
+    check("Settings;" in entry.get("Categories", ""), f"menu entry Categories: {entry.get('Categories')}")
+    text = read(path, "r")
+    check("\n[Desktop Action try]\nName=Try it\nExec=/usr/libexec/xscreensaver/glimmerkin -window\n" in text,
+          "the menu entry has no Try it action running the saver in a window")
+    out = run(["desktop-file-validate", path])
+    check(out.returncode == 0 and not out.stdout.strip(),
+          f"desktop-file-validate on the menu entry: exit {out.returncode} {out.stdout}{out.stderr}")
+    metainfo = os.path.join(root, "usr/share/metainfo/org.glimmerkin.Glimmerkin.metainfo.xml")
+    out = run(["appstreamcli", "validate", "--no-net", "--explain", metainfo])
+    check(out.returncode == 0, f"appstreamcli validate: exit {out.returncode} {out.stdout}{out.stderr}")
+    listing = read(metainfo, "r")
+    check(f'<release version="{version}" ' in listing, f"the metainfo has no release {version}")
+    for element in ("<summary>", "<description>", '<screenshot type="default">',
+                    '<content_rating type="oars-1.1"', "<launchable type=\"desktop-id\">org.glimmerkin.Glimmerkin.desktop<"):
+        check(element in listing, f"the metainfo lacks {element}")
 
 
 def check_md5sums(deb, scratch, root):

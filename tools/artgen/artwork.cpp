@@ -189,6 +189,52 @@ void DrawIcon(SheetBuilder& b, Artwork& art) {
   }
 }
 
+// The app icon at one size: the .ico's walker, drawn at that size up to
+// 48 pixels (so that 16 and 24 stay readable); larger sizes are the
+// 32-pixel drawing enlarged by whole pixels, crisp like the sprites.
+AppIcon DrawAppIcon(SheetBuilder& b, int32_t size) {
+  const int32_t drawn = size <= 48 ? size : kIconSize;
+  const int32_t zoom = size / drawn;
+  // Drawn on a canvas twice as large, so that nothing is cut before the
+  // figure is centred.
+  const int32_t room = drawn * 2;
+  Canvas c(room, room);
+  const double k = 0.54 * drawn / kIconSize;
+  const Xform xf = Xform::Translate(-36, -44)
+                       .Then(Xform::Scale(k, k, 0, 0))
+                       .Then(Xform::Translate(drawn, drawn));
+  DrawKind0Side(c, b.materials(), xf, WalkFrame(0, 6.5, 3.0), Look{});
+  c.Finish(b.palette());
+  int32_t left = room, right = -1, top = room, bottom = -1;
+  for (int32_t y = 0; y < room; ++y)
+    for (int32_t x = 0; x < room; ++x)
+      if (c.Opaque(x, y)) {
+        left = std::min(left, x);
+        right = std::max(right, x);
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+      }
+  // Where the drawn square starts on the canvas: the figure in its middle.
+  const int32_t dx = right < 0 ? 0 : (left + right + 1 - drawn) / 2;
+  const int32_t dy = bottom < 0 ? 0 : (top + bottom + 1 - drawn) / 2;
+  const auto& colours = b.palette().Colours();
+  AppIcon icon;
+  icon.size = size;
+  icon.rgba.assign(static_cast<size_t>(size) * size * 4, 0);
+  for (int32_t y = 0; y < size; ++y)
+    for (int32_t x = 0; x < size; ++x) {
+      const int32_t sx = x / zoom + dx, sy = y / zoom + dy;
+      if (sx < 0 || sy < 0 || sx >= room || sy >= room || !c.Opaque(sx, sy)) continue;
+      const Rgb rgb = colours[c.At(sx, sy)];
+      uint8_t* p = &icon.rgba[(static_cast<size_t>(y) * size + x) * 4];
+      p[0] = rgb.r;
+      p[1] = rgb.g;
+      p[2] = rgb.b;
+      p[3] = 255;
+    }
+  return icon;
+}
+
 }  // namespace
 
 Artwork GenerateArtwork() {
@@ -196,6 +242,7 @@ Artwork GenerateArtwork() {
   SheetBuilder b;
   DrawSheet(b);
   DrawIcon(b, art);
+  for (int32_t size : kAppIconSizes) art.appIcons.push_back(DrawAppIcon(b, size));
   b.Take(art);
   art.ground = MakeGround();
   return art;

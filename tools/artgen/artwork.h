@@ -34,12 +34,21 @@ struct IndexedImage {
   Rgb ColourAt(int32_t x, int32_t y) const { return palette[pixels[y * width + x]]; }
 };
 
+// The desktop's app icon at one size: RGBA, rows top-down, alpha 0 or 255.
+struct AppIcon {
+  int32_t size = 0;
+  std::vector<uint8_t> rgba;
+};
+// The sizes of the hicolor theme it is drawn for.
+inline constexpr int32_t kAppIconSizes[] = {16, 24, 32, 48, 64, 128, 256};
+
 struct Artwork {
   IndexedImage sheet;               // 840 x 522, 256-colour palette, index 0 the key grey
   std::vector<uint8_t> sheetMask;   // 840 x 522, 1 where a figure is opaque
   IndexedImage ground;              // 640 x 480, its own palette
   IndexedImage icon;                // 32 x 32, 16 colours
   std::vector<uint8_t> iconMask;    // 32 x 32, 1 where the icon is opaque
+  std::vector<AppIcon> appIcons;    // one per kAppIconSizes entry, in that order
 };
 
 Artwork GenerateArtwork();
@@ -53,11 +62,17 @@ std::vector<uint8_t> EncodeIcon(const IndexedImage& icon, const std::vector<uint
 // One 32 x 32 monochrome cursor, wholly transparent, hot spot (0, 0).
 std::vector<uint8_t> EncodeBlankCursor();
 
+// An 8-bit RGBA PNG (stored, uncompressed deflate blocks).
+std::vector<uint8_t> EncodePngRgba(int32_t width, int32_t height, const std::vector<uint8_t>& rgba);
+// The icon as scalable pixels: one square per pixel, runs of a colour merged.
+std::string EncodeSvg(const AppIcon& icon);
+
 struct EncodedFile {
   std::string name;
   std::vector<uint8_t> bytes;
 };
-// sheet.bmp, sheet-mask.bmp, ground.bmp, glimmerkin.ico, blank.cur.
+// sheet.bmp, sheet-mask.bmp, ground.bmp, glimmerkin.ico, blank.cur, and the
+// app icon: app-icon-SIZE.png for each size and app-icon.svg.
 std::vector<EncodedFile> EncodeAll(const Artwork& art);
 
 }  // namespace glimmerkin::artgen

@@ -1,5 +1,9 @@
 #include "tools/artgen/artwork.h"
 
+#include <algorithm>
+#include <cstddef>
+#include <cstdio>
+
 namespace glimmerkin::artgen {
 namespace {
 
@@ -149,14 +153,113 @@ std::vector<uint8_t> EncodeBlankCursor() {
   return out;
 }
 
+namespace {
+
+void PutBig32(std::vector<uint8_t>& out, uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
+}
+
+uint32_t Crc32(const uint8_t* data, size_t size) {
+  uint32_t crc = 0xFFFFFFFFu;
+  for (size_t i = 0; i < size; ++i) {
+    crc ^= data[i];
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+void Chunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
+  PutBig32(out, static_cast<uint32_t>(data.size()));
+  const size_t start = out.size();
+  out.insert(out.end(), type, type + 4);
+  out.insert(out.end(), data.begin(), data.end());
+  PutBig32(out, Crc32(out.data() + start, out.size() - start));
+}
+
+}  // namespace
+
+std::vector<uint8_t> EncodePngRgba(int32_t width, int32_t height, const std::vector<uint8_t>& rgba) {
+  // Each row: filter type 0, then the pixels.
+  std::vector<uint8_t> raw;
+  const size_t rowBytes = static_cast<size_t>(width) * 4;
+  for (int32_t y = 0; y < height; ++y) {
+    raw.push_back(0);
+    raw.insert(raw.end(), rgba.begin() + static_cast<std::ptrdiff_t>(y * rowBytes),
+               rgba.begin() + static_cast<std::ptrdiff_t>((y + 1) * rowBytes));
+  }
+  // zlib stream of stored blocks: no compressor needed, the same bytes everywhere.
+  std::vector<uint8_t> z{0x78, 0x01};
+  for (size_t at = 0; at < raw.size() || at == 0;) {
+    const size_t n = std::min<size_t>(65535, raw.size() - at);
+    const bool last = at + n == raw.size();
+    z.push_back(last ? 1 : 0);
+    Put16(z, static_cast<uint32_t>(n));
+    Put16(z, static_cast<uint32_t>(~n & 0xFFFF));
+    z.insert(z.end(), raw.begin() + static_cast<std::ptrdiff_t>(at),
+             raw.begin() + static_cast<std::ptrdiff_t>(at + n));
+    at += n;
+    if (last) break;
+  }
+  uint32_t a = 1, b = 0;
+  for (uint8_t v : raw) {
+    a = (a + v) % 65521;
+    b = (b + a) % 65521;
+  }
+  PutBig32(z, (b << 16) | a);
+  std::vector<uint8_t> out{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  std::vector<uint8_t> header;
+  PutBig32(header, static_cast<uint32_t>(width));
+  PutBig32(header, static_cast<uint32_t>(height));
+  header.insert(header.end(), {8, 6, 0, 0, 0});  // 8-bit RGBA, no interlace
+  Chunk(out, "IHDR", header);
+  Chunk(out, "IDAT", z);
+  Chunk(out, "IEND", {});
+  return out;
+}
+
+std::string EncodeSvg(const AppIcon& icon) {
+  const int32_t n = icon.size;
+  std::string out = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(n * 4) +
+                    "\" height=\"" + std::to_string(n * 4) + "\" viewBox=\"0 0 " +
+                    std::to_string(n) + " " + std::to_string(n) +
+                    "\" shape-rendering=\"crispEdges\">\n";
+  const auto at = [&](int32_t x, int32_t y) { return &icon.rgba[(static_cast<size_t>(y) * n + x) * 4]; };
+  for (int32_t y = 0; y < n; ++y) {
+    for (int32_t x = 0; x < n;) {
+      const uint8_t* p = at(x, y);
+      int32_t end = x + 1;
+      while (end < n && std::equal(p, p + 4, at(end, y))) ++end;
+      if (p[3] != 0) {
+        char colour[8];
+        std::snprintf(colour, sizeof colour, "#%02x%02x%02x", p[0], p[1], p[2]);
+        out += "<rect x=\"" + std::to_string(x) + "\" y=\"" + std::to_string(y) + "\" width=\"" +
+               std::to_string(end - x) + "\" height=\"1\" fill=\"" + colour + "\"/>\n";
+      }
+      x = end;
+    }
+  }
+  out += "</svg>\n";
+  return out;
+}
+
 std::vector<EncodedFile> EncodeAll(const Artwork& art) {
-  return {
+  std::vector<EncodedFile> files{
       {"sheet.bmp", EncodeBmp8(art.sheet)},
       {"sheet-mask.bmp", EncodeBmp1(art.sheet.width, art.sheet.height, art.sheetMask)},
       {"ground.bmp", EncodeBmp8(art.ground)},
       {"glimmerkin.ico", EncodeIcon(art.icon, art.iconMask)},
       {"blank.cur", EncodeBlankCursor()},
   };
+  for (const AppIcon& icon : art.appIcons) {
+    files.push_back({"app-icon-" + std::to_string(icon.size) + ".png",
+                     EncodePngRgba(icon.size, icon.size, icon.rgba)});
+    // The scalable one is the 32-pixel drawing, the .ico's picture.
+    if (icon.size == kIconSize) {
+      const std::string svg = EncodeSvg(icon);
+      files.push_back({"app-icon.svg", std::vector<uint8_t>(svg.begin(), svg.end())});
+    }
+  }
+  return files;
 }
 
 }  // namespace glimmerkin::artgen
