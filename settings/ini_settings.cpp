@@ -269,6 +269,12 @@ bool WriteProfileValues(const std::string& path,
   const size_t slash = path.rfind('/');
   if (slash != std::string::npos && slash > 0 && !MakeDirectories(path.substr(0, slash)))
     return false;
+  // Only the first part of a file past the reading limit is ever read, so
+  // writing would drop the rest: such a file is left alone.
+  struct stat info {};
+  if (stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+      static_cast<uint64_t>(info.st_size) > kMaxSettingsFileBytes)
+    return false;
   std::string text = ReadSettingsFile(path);
   for (const auto& [key, value] : values) text = WithProfileString(text, kSettingsSection, key, value);
   // Written beside the file and renamed over it, so a reader never sees half.

@@ -244,5 +244,14 @@ TEST(SettingsFileTest, WriteFailsWhereNoFileCanBe) {
   EXPECT_FALSE(WriteIniSettings("", Settings{}));
 }
 
+TEST(SettingsFileTest, FileLongerThanTheReadingLimitIsNotCutByAWrite) {
+  TempDir dir;
+  const std::string path = dir.Path() + "/glimmerkin.i";
+  const std::string big = "[Glimmerkin]\n" + std::string(kMaxSettingsFileBytes, ';') + "\nkept=1\n";
+  WriteFile(path, big);
+  EXPECT_FALSE(WriteIniSettings(path, Settings{7, 12}));
+  EXPECT_EQ(ReadFile(path), big);
+}
+
 }  // namespace
 }  // namespace glimmerkin
