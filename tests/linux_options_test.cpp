@@ -83,6 +83,18 @@ TEST(LinuxOptionWordsTest, NewWords) {
   EXPECT_FALSE(Parse({"-pixel-size", "two"}).error.empty());
 }
 
+TEST(LinuxOptionWordsTest, WatcherWords) {
+  const LinuxOptions watch = Parse({"--watch", "-fixed-seed", "4"});
+  EXPECT_TRUE(watch.watch);
+  EXPECT_FALSE(watch.hasOtherWords);
+  EXPECT_EQ(*Parse({"-watch-at-login", "on"}).watchAtLogin, true);
+  EXPECT_EQ(*Parse({"--watch-at-login=off"}).watchAtLogin, false);
+  const LinuxOptions bad = Parse({"-watch-at-login", "yes"});
+  EXPECT_FALSE(bad.watchAtLogin.has_value());
+  EXPECT_FALSE(bad.error.empty());
+  EXPECT_FALSE(Parse({"-watch-at-login"}).error.empty());
+}
+
 TEST(LinuxOptionWordsTest, Geometry) {
   EXPECT_FALSE(ParseGeometry("").has_value());
   EXPECT_FALSE(ParseGeometry("640").has_value());

@@ -17,7 +17,7 @@ target_link_libraries(glimmerkin_linux_run PUBLIC glimmerkin_stage PRIVATE glimm
 
 include(host/x11/x11.cmake)
 
-add_executable(glimmerkin host/linux/main.cpp)
+add_executable(glimmerkin host/linux/main.cpp host/linux/watcher.cpp host/linux/autostart.cpp)
 target_link_libraries(glimmerkin PRIVATE
   glimmerkin_x11 glimmerkin_stage glimmerkin_host_common glimmerkin_ini_settings
   glimmerkin_linux_options glimmerkin_warnings)

@@ -1,16 +1,24 @@
 // glimmerkin: the Linux saver, standalone with the Windows switches and as an
 // XScreenSaver hack, on X11 or natively on Wayland.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "host/saver_main.h"
+#include "host/watch_rules.h"
+#include "host/linux/autostart.h"
 #include "host/linux/linux_options.h"
+#include "host/linux/watcher.h"
+#include "host/x11/x11_idle.h"
 #include "host/x11/x11_saver.h"
 #include "settings/ini_settings.h"
 #if defined(GLIMMERKIN_WAYLAND)
+#include "host/wayland/wayland_idle.h"
 #include "host/wayland/wayland_saver.h"
 #endif
 
@@ -111,6 +119,76 @@ int WriteSettingsFile(const std::string& path, const Settings& settings) {
   return 0;
 }
 
+// The saver the watcher starts: this program with /s and this run's options.
+std::vector<std::string> SaverCommand(const LinuxOptions& options) {
+  std::vector<std::string> command = {"/proc/self/exe", "/s"};
+  char path[4096];
+  if (const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1); length > 0)
+    command[0].assign(path, static_cast<size_t>(length));
+  auto add = [&command](const char* word, auto value) {
+    if (!value) return;
+    command.emplace_back(word);
+    command.push_back(std::to_string(*value));
+  };
+  add("-redraw-speed", options.redrawSpeed);
+  add("-num-aliens", options.alienCount);
+  add("-pixel-size", options.pixelSize);
+  add("-fixed-seed", options.fixedSeed);
+  add("-frame-limit", options.frameLimit);
+  if (options.forceX11) command.emplace_back("-x11");
+  return command;
+}
+
+// The idle sources in the order a session offers them; the first there wins.
+std::unique_ptr<IdleSource> OpenIdleSource(const LinuxOptions& options) {
+#if defined(GLIMMERKIN_WAYLAND)
+  if (UseWayland())
+    if (auto wayland = OpenWaylandIdleSource()) return wayland;
+#endif
+  static_cast<void>(options);
+  return OpenX11IdleSource();
+}
+
+int Watch(const LinuxOptions& options, const std::string& settingsPath) {
+  if (!TakeWatcherLock()) {
+    std::printf("glimmerkin: an idle watcher already runs in this session\n");
+    return 0;
+  }
+  if (const OtherSaver other = X11OtherSaver(); !other.name.empty()) {
+    std::printf("glimmerkin: this session's screen saver is %s; to use Glimmerkin, %s\n",
+                other.name.c_str(), other.howToChoose.c_str());
+    return 0;
+  }
+  std::unique_ptr<IdleSource> idle = OpenIdleSource(options);
+  if (!idle) {
+    std::fprintf(stderr,
+                 "glimmerkin: this session tells no idleness (no Mutter idle monitor, "
+                 "ext-idle-notify-v1, org_kde_kwin_idle or X server idle time)\n");
+    return kExitNoDisplay;
+  }
+  const WatchSettings stored = ReadWatchSettings(settingsPath);
+  const std::optional<int32_t> desktopDelay = idle->DesktopDelaySeconds();
+  const FittedDelay delay = FitIdleDelay(stored.idleDelay, stored.delaySet, desktopDelay);
+  std::fprintf(stderr, "glimmerkin: watching %s; the saver starts after %ld s idle\n",
+               idle->Name().c_str(), static_cast<long>(delay.seconds));
+  if (delay.beyondDesktop)
+    std::fprintf(stderr,
+                 "glimmerkin: warning: the idle delay (%ld s) is not shorter than the desktop's "
+                 "own blanking delay (%ld s): the desktop blanks first\n",
+                 static_cast<long>(delay.seconds), static_cast<long>(*desktopDelay));
+  std::fflush(stderr);
+  if (!idle->Arm(delay.seconds)) {
+    std::fprintf(stderr, "glimmerkin: %s refused the idle watch\n", idle->Name().c_str());
+    return kExitNoDisplay;
+  }
+  WatchSetup setup;
+  setup.saverCommand = SaverCommand(options);
+  setup.delaySeconds = delay.seconds;
+  setup.lockWhenEnded = stored.lockWhenEnded;
+  setup.sources.push_back(std::move(idle));
+  return RunWatcher(std::move(setup));
+}
+
 int Main(int argc, char** argv) {
   const LinuxOptions options = ParseLinuxOptions(argc - 1, argv + 1);
   if (!options.error.empty()) return Fail(options.error);
@@ -133,6 +211,13 @@ int Main(int argc, char** argv) {
   config.frameLimit = options.frameLimit;
   if (options.pixelSize) config.settings.pixelSize = *options.pixelSize;
   config.geometry = options.geometry;
+
+  if (options.watch || options.watchAtLogin) {
+    if (options.target != DrawTarget::None || options.hasOtherWords || options.writeSettings)
+      return Fail("-watch and -watch-at-login go with the settings options only");
+    if (options.watchAtLogin) return SetWatchAtLogin(*options.watchAtLogin);
+    return Watch(options, settingsPath);
+  }
 
   if (options.writeSettings) {
     if (options.target != DrawTarget::None || options.hasOtherWords)

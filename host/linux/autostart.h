@@ -1,0 +1,18 @@
+#pragma once
+#include <string>
+
+namespace glimmerkin {
+
+// The XDG autostart entry that starts the idle watcher at login:
+// $XDG_CONFIG_HOME/autostart/glimmerkin-watch.desktop (else ~/.config/...).
+// Empty when neither is known.
+std::string WatchAutostartPath();
+
+// The entry's text for the program at programPath.
+std::string WatchAutostartEntry(const std::string& programPath);
+
+// Writes (on) or removes (off) the entry; prints one line saying what was
+// done. Returns the exit code.
+int SetWatchAtLogin(bool on);
+
+}  // namespace glimmerkin
