@@ -39,3 +39,7 @@ glimmerkin_x11_test(x11_xsecurelock)
 glimmerkin_x11_test(x11_xscreensaver)
 # The daemon test adds a user account and runs as it: never two at once.
 set_tests_properties(x11_xscreensaver PROPERTIES RUN_SERIAL TRUE)
+
+# The idle watcher on a bare X server.
+glimmerkin_x11_test(watch_x11)
+set_tests_properties(watch_x11 PROPERTIES TIMEOUT 120)

@@ -1,0 +1,58 @@
+# Shared by the idle watcher's tests (source after x11_lib.sh or
+# wayland_lib.sh): the settings file with a short delay, the watcher started
+# with its log, and the readings of a waiting watcher.
+
+# write_watch_settings DELAY [LOCK]: the settings file in $XDG_CONFIG_HOME.
+write_watch_settings() {
+  mkdir -p "$XDG_CONFIG_HOME/glimmerkin"
+  printf '[Glimmerkin]\nIdle Delay=%s\nLock When Ended=%s\n' "$1" "${2:-0}" \
+    >"$XDG_CONFIG_HOME/glimmerkin/glimmerkin.i"
+}
+
+# start_watcher ARGS...: the watcher in the background, pid in WATCHER, its
+# messages in $TEST_DIR/watch.log; waits (bounded) for its first line.
+start_watcher() {
+  : >"$TEST_DIR/watch.log"
+  "$GLIMMERKIN" -watch "$@" 2>"$TEST_DIR/watch.log" &
+  WATCHER=$!
+  PIDS+=("$WATCHER")
+  local _
+  for _ in $(seq 100); do
+    [ -s "$TEST_DIR/watch.log" ] && return 0
+    kill -0 "$WATCHER" 2>/dev/null || break
+    sleep 0.05
+  done
+  cat "$TEST_DIR/watch.log" >&2
+  fail "the watcher did not start"
+}
+
+# saver_pids: the watcher's saver processes (its children), one a line.
+saver_pids() { pgrep -P "$WATCHER" 2>/dev/null || true; }
+
+# wait_saver_count N SECONDS: until the watcher has N saver children.
+wait_saver_count() {
+  local limit=$(( $2 * 20 )) i=0
+  while [ "$(saver_pids | wc -l)" -ne "$1" ]; do
+    [ $i -ge "$limit" ] && return 1
+    sleep 0.05
+    i=$((i + 1))
+  done
+}
+
+# check_resting PID SECONDS: the waiting watcher wakes no more than once in
+# the time and holds at most 8 MB; prints the readings.
+check_resting() {
+  local pid=$1 seconds=$2
+  local before after ticks_before ticks_after rss
+  before=$(awk '/^voluntary_ctxt_switches/ { v = $2 } /^nonvoluntary_ctxt_switches/ { n = $2 }
+                END { print v + n }' "/proc/$pid/status")
+  ticks_before=$(awk '{ print $14 + $15 }' "/proc/$pid/stat")
+  sleep "$seconds"
+  after=$(awk '/^voluntary_ctxt_switches/ { v = $2 } /^nonvoluntary_ctxt_switches/ { n = $2 }
+               END { print v + n }' "/proc/$pid/status")
+  ticks_after=$(awk '{ print $14 + $15 }' "/proc/$pid/stat")
+  rss=$(awk '/^VmRSS/ { print $2 }' "/proc/$pid/status")
+  echo "resting watcher: $((after - before)) wake-ups and $((ticks_after - ticks_before)) clock ticks of processor time in $seconds s; VmRSS $rss kB"
+  [ $((after - before)) -le 1 ] || fail "the waiting watcher woke $((after - before)) times in $seconds s"
+  [ "$rss" -le 8192 ] || fail "the waiting watcher holds $rss kB, more than 8 MB"
+}

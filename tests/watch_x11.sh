@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# The idle watcher on a bare X server (the SYNC IDLETIME counter): idle for
+# the delay brings up the full-screen saver, the simulator's frame; xdotool
+# input ends it and the watcher waits again; a crashing saver costs one line;
+# a second watcher declines; SIGTERM, with or without a saver, leaves nothing.
+source "$(dirname "$0")/x11_lib.sh"
+source "$(dirname "$0")/watch_lib.sh"
+GLIMMERKIN=$1
+HELPER=$2
+SIM=$3
+need Xvfb xdotool
+export XDG_CONFIG_HOME=$TEST_DIR/config XDG_RUNTIME_DIR=$TEST_DIR/run
+mkdir -m 0700 "$XDG_RUNTIME_DIR"
+unset WAYLAND_DISPLAY WAYLAND_SOCKET
+start_xvfb 800x600x24
+write_watch_settings 2
+"$SIM" render --seed 31 --size 800x600 --ticks 15 --out "$TEST_DIR/expected.png" \
+  || fail "glimmerkin-sim render failed"
+
+xdotool mousemove 100 100
+start_watcher -fixed-seed 31 -frame-limit 15
+head -n 1 "$TEST_DIR/watch.log" | grep -q "watching the X server's idle time" ||
+  fail "the first line does not name the idle source: $(head -n 1 "$TEST_DIR/watch.log")"
+
+# Waiting: no wake-ups, little memory, no saver (the delay is 2 s, so this
+# runs while input keeps it away).
+xdotool mousemove 101 100
+check_resting "$WATCHER" 1
+sleep 0.5
+[ -z "$(saver_pids)" ] || fail "a saver started before the delay"
+
+# The idle moment is the last input plus the delay.
+xdotool mousemove 120 120
+idle_at=$(( $(date +%s%N) / 1000000 + 2000 ))
+"$HELPER" wait-saver 10 >/dev/null || { cat "$TEST_DIR/watch.log" >&2; fail "no saver after the delay"; }
+shown_at=$(( $(date +%s%N) / 1000000 ))
+echo "idle moment to the saver holding input: $((shown_at - idle_at)) ms"
+[ $((shown_at - idle_at)) -lt 1500 ] || fail "the saver came $((shown_at - idle_at)) ms after the idle moment"
+"$HELPER" match 0 "$TEST_DIR/expected.png" 20 >/dev/null ||
+  fail "the watcher's saver does not show the simulator's frame"
+
+xdotool mousemove 300 300
+wait_saver_count 0 5 || fail "input did not end the saver"
+still_running "$WATCHER" "the watcher ended with the saver"
+# It waits again: the next idle delay brings the saver back.
+"$HELPER" wait-saver 10 >/dev/null || fail "no saver after the second delay"
+
+# One watcher a session: the second says so in one line and exits 0.
+second=0
+"$GLIMMERKIN" -watch >"$TEST_DIR/second.log" 2>&1 || second=$?
+[ "$second" -eq 0 ] || fail "a second watcher exited $second"
+[ "$(wc -l <"$TEST_DIR/second.log")" -eq 1 ] && grep -q "already runs" "$TEST_DIR/second.log" ||
+  fail "a second watcher said: $(cat "$TEST_DIR/second.log")"
+
+# A saver that crashes: one line, the watcher waits, and no new saver comes
+# until the user has been back and idle for the delay again.
+kill -SEGV "$(saver_pids)"
+wait_saver_count 0 5 || fail "the crashed saver is still there"
+sleep 3
+still_running "$WATCHER" "a crashing saver took the watcher along"
+[ -z "$(saver_pids)" ] || fail "a saver started again without the user coming back"
+grep -q "killed by signal 11; waiting again" "$TEST_DIR/watch.log" || fail "no line about the crash"
+xdotool mousemove 10 10
+"$HELPER" wait-saver 10 >/dev/null || fail "no saver after the user came back and left"
+
+# SIGTERM while the saver shows: both gone, no saver window left.
+saver=$(saver_pids)
+kill -TERM "$WATCHER"
+status=0
+wait_exit "$WATCHER" 5 || status=$?
+[ "$status" -eq 0 ] || fail "the watcher ended with $status on SIGTERM"
+kill -0 "$saver" 2>/dev/null && fail "the saver outlived the watcher"
+[ "$("$HELPER" saver-window)" = 0 ] || fail "a saver window is left"
+
+# SIGTERM while waiting.
+xdotool mousemove 50 50
+start_watcher
+sleep 0.5
+kill -TERM "$WATCHER"
+status=0
+wait_exit "$WATCHER" 5 || status=$?
+[ "$status" -eq 0 ] || fail "the waiting watcher ended with $status on SIGTERM"
+echo PASS
