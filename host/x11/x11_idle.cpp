@@ -130,25 +130,41 @@ std::unique_ptr<IdleSource> OpenX11IdleSource() {
   return std::make_unique<X11Idle>(display, counter, eventBase);
 }
 
-// XScreenSaver's daemon announces itself with a property on the root window.
+// XScreenSaver's daemon announces itself with a version property on a
+// window of its own among the root's children (or on the root).
+bool HasProperty(Display* display, Window window, Atom name) {
+  Atom type = None;
+  int format = 0;
+  unsigned long items = 0, after = 0;
+  unsigned char* data = nullptr;
+  const bool found = XGetWindowProperty(display, window, name, 0, 16, False, AnyPropertyType, &type,
+                                        &format, &items, &after, &data) == Success &&
+                     type != None;
+  if (data != nullptr) XFree(data);
+  return found;
+}
+
 OtherSaver X11OtherSaver() {
   OtherSaver other;
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) return other;
   const Atom version = XInternAtom(display, "_SCREENSAVER_VERSION", True);
+  bool found = false;
   if (version != None) {
-    Atom type = None;
-    int format = 0;
-    unsigned long items = 0, after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(display, DefaultRootWindow(display), version, 0, 64, False,
-                           AnyPropertyType, &type, &format, &items, &after, &data) == Success &&
-        type != None) {
-      other.name = "XScreenSaver";
-      other.howToChoose =
-          "choose Glimmerkin in xscreensaver-settings (its mode \"Only one screen saver\")";
+    const Window root = DefaultRootWindow(display);
+    found = HasProperty(display, root, version);
+    Window up = None, top = None;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!found && XQueryTree(display, root, &top, &up, &children, &count)) {
+      for (unsigned i = 0; i < count && !found; ++i) found = HasProperty(display, children[i], version);
+      if (children != nullptr) XFree(children);
     }
-    if (data != nullptr) XFree(data);
+  }
+  if (found) {
+    other.name = "XScreenSaver";
+    other.howToChoose =
+        "choose Glimmerkin in xscreensaver-settings (its mode \"Only one screen saver\")";
   }
   XCloseDisplay(display);
   return other;
