@@ -9,11 +9,12 @@ write_watch_settings() {
     >"$XDG_CONFIG_HOME/glimmerkin/glimmerkin.i"
 }
 
-# start_watcher ARGS...: the watcher in the background, pid in WATCHER, its
-# messages in $TEST_DIR/watch.log; waits (bounded) for its first line.
+# start_watcher ARGS...: the watcher in the background (through the command
+# in the array WATCH_AS, when set), pid in WATCHER, its messages in
+# $TEST_DIR/watch.log; waits (bounded) for its first line.
 start_watcher() {
   : >"$TEST_DIR/watch.log"
-  "$GLIMMERKIN" -watch "$@" 2>"$TEST_DIR/watch.log" &
+  ${WATCH_AS[@]+"${WATCH_AS[@]}"} "$GLIMMERKIN" -watch "$@" 2>"$TEST_DIR/watch.log" &
   WATCHER=$!
   PIDS+=("$WATCHER")
   local _

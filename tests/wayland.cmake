@@ -75,3 +75,5 @@ glimmerkin_wayland_test(wayland_outputs)
 glimmerkin_wayland_test(wayland_window)
 glimmerkin_wayland_test(wayland_lock)
 glimmerkin_wayland_test(wayland_rest)
+# The idle watcher on sway (org_kde_kwin_idle).
+glimmerkin_wayland_test(watch_sway)
