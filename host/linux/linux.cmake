@@ -17,8 +17,12 @@ target_link_libraries(glimmerkin_linux_run PUBLIC glimmerkin_stage PRIVATE glimm
 
 include(host/x11/x11.cmake)
 
-add_executable(glimmerkin host/linux/main.cpp host/linux/watcher.cpp host/linux/autostart.cpp)
-target_link_libraries(glimmerkin PRIVATE
+# The idle watcher's D-Bus side: sd-bus, from libsystemd.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(GLIMMERKIN_SYSTEMD REQUIRED IMPORTED_TARGET libsystemd)
+add_executable(glimmerkin host/linux/main.cpp host/linux/watcher.cpp host/linux/autostart.cpp
+               host/linux/dbus_watch.cpp)
+target_link_libraries(glimmerkin PRIVATE PkgConfig::GLIMMERKIN_SYSTEMD
   glimmerkin_x11 glimmerkin_stage glimmerkin_host_common glimmerkin_ini_settings
   glimmerkin_linux_options glimmerkin_warnings)
 # Each further front end brings its own snippet and links itself in.

@@ -12,6 +12,7 @@
 #include "host/saver_main.h"
 #include "host/watch_rules.h"
 #include "host/linux/autostart.h"
+#include "host/linux/dbus_watch.h"
 #include "host/linux/linux_options.h"
 #include "host/linux/watcher.h"
 #include "host/x11/x11_idle.h"
@@ -141,6 +142,7 @@ std::vector<std::string> SaverCommand(const LinuxOptions& options) {
 
 // The idle sources in the order a session offers them; the first there wins.
 std::unique_ptr<IdleSource> OpenIdleSource(const LinuxOptions& options) {
+  if (auto mutter = OpenMutterIdleSource()) return mutter;
 #if defined(GLIMMERKIN_WAYLAND)
   if (UseWayland())
     if (auto wayland = OpenWaylandIdleSource()) return wayland;
@@ -154,7 +156,9 @@ int Watch(const LinuxOptions& options, const std::string& settingsPath) {
     std::printf("glimmerkin: an idle watcher already runs in this session\n");
     return 0;
   }
-  if (const OtherSaver other = X11OtherSaver(); !other.name.empty()) {
+  OtherSaver other = X11OtherSaver();
+  if (other.name.empty()) other = DBusOtherSaver();
+  if (!other.name.empty()) {
     std::printf("glimmerkin: this session's screen saver is %s; to use Glimmerkin, %s\n",
                 other.name.c_str(), other.howToChoose.c_str());
     return 0;
@@ -186,6 +190,9 @@ int Watch(const LinuxOptions& options, const std::string& settingsPath) {
   setup.delaySeconds = delay.seconds;
   setup.lockWhenEnded = stored.lockWhenEnded;
   setup.sources.push_back(std::move(idle));
+  // Inhibitors, the desktop's own blank, locks and sleep, where offered.
+  if (auto gnome = OpenGnomeSessionSource()) setup.sources.push_back(std::move(gnome));
+  if (auto logind = OpenLogindSource(setup.lockSession)) setup.sources.push_back(std::move(logind));
   return RunWatcher(std::move(setup));
 }
 
