@@ -23,3 +23,12 @@ if(TARGET glimmerkin_wayland)  # wayland.cmake then builds wayland_helper
   list(APPEND desktop_tests desktop_kwin desktop_cage watch_kwin)
 endif()
 set_tests_properties(${desktop_tests} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 180)
+
+# The idle watcher on GNOME Shell 43 (Mutter's idle monitor), with stand-ins
+# for the session manager, the shield and logind on the test's own buses.
+add_executable(dbus_standin dbus_standin.cpp)
+target_link_libraries(dbus_standin PRIVATE PkgConfig::GLIMMERKIN_SYSTEMD glimmerkin_warnings)
+add_test(NAME watch_gnome
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/watch_gnome.sh $<TARGET_FILE:glimmerkin>
+          $<TARGET_FILE:dbus_standin> $<TARGET_FILE:glimmerkin-sim>)
+set_tests_properties(watch_gnome PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 180 RUN_SERIAL TRUE)
