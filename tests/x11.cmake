@@ -45,3 +45,6 @@ glimmerkin_x11_test(watch_x11)
 set_tests_properties(watch_x11 PROPERTIES TIMEOUT 120)
 glimmerkin_x11_test(watch_x11_xscreensaver)
 set_tests_properties(watch_x11_xscreensaver PROPERTIES RUN_SERIAL TRUE TIMEOUT 60)
+add_test(NAME watch_login
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/watch_login.sh $<TARGET_FILE:glimmerkin> ${PROJECT_SOURCE_DIR})
+set_tests_properties(watch_login PROPERTIES TIMEOUT 30)

@@ -43,8 +43,7 @@ std::string WatchAutostartEntry(const std::string& programPath) {
          "Comment=Shows the Glimmerkin screen saver when the session is idle\n"
          "Exec=" + programPath + " -watch\n"
          "NoDisplay=true\n"
-         "X-GNOME-Autostart-enabled=true\n"
-         "X-GNOME-AutoRestart=true\n";
+         "X-GNOME-Autostart-enabled=true\n";
 }
 
 int SetWatchAtLogin(bool on) {

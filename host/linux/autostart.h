@@ -8,7 +8,8 @@ namespace glimmerkin {
 // Empty when neither is known.
 std::string WatchAutostartPath();
 
-// The entry's text for the program at programPath.
+// The entry's text for the program at programPath: the package's
+// packaging/glimmerkin-watch.desktop, with this program's own path.
 std::string WatchAutostartEntry(const std::string& programPath);
 
 // Writes (on) or removes (off) the entry; prints one line saying what was

@@ -44,3 +44,8 @@ install(CODE "set(GLIMMERKIN_HACK \"\${CMAKE_INSTALL_PREFIX}/${GLIMMERKIN_HACK_D
                  \"${CMAKE_CURRENT_BINARY_DIR}/glimmerkin.desktop\" @ONLY)")
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/glimmerkin.desktop DESTINATION share/applications/screensavers)
 
+# The idle watcher's login entries, both disabled where they lie: the systemd
+# user unit (systemctl --user enable) and the XDG autostart entry that
+# glimmerkin -watch-at-login on writes into ~/.config/autostart.
+install(FILES packaging/glimmerkin-watch.service DESTINATION lib/systemd/user)
+install(FILES packaging/glimmerkin-watch.desktop DESTINATION share/glimmerkin)

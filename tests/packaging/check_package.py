@@ -76,6 +76,8 @@ EXPECTED_FILES = {
     "./usr/share/doc/glimmerkin/copyright": ("-rw-r--r--", None),
     "./usr/share/doc/glimmerkin/changelog.gz": ("-rw-r--r--", None),
     "./usr/share/doc/glimmerkin/examples/glimmerkin-swayidle.service": ("-rw-r--r--", None),
+    "./usr/lib/systemd/user/glimmerkin-watch.service": ("-rw-r--r--", None),
+    "./usr/share/glimmerkin/glimmerkin-watch.desktop": ("-rw-r--r--", None),
 }
 
 
