@@ -1,5 +1,9 @@
 #include "host/watch_rules.h"
 
+#include <algorithm>
+
+#include "settings/ini_settings.h"
+
 namespace glimmerkin {
 
 void WatchRules::EndFor(WatchDecision& decision) {
@@ -76,6 +80,20 @@ WatchDecision WatchRules::On(WatchEvent event) {
     lockAsked_ = false;
   }
   return decision;
+}
+
+FittedDelay FitIdleDelay(int32_t stored, bool storedSet, std::optional<int32_t> desktopSeconds) {
+  FittedDelay fitted;
+  fitted.seconds = storedSet ? std::clamp(stored, kMinIdleDelay, kMaxIdleDelay) : kDefaultIdleDelay;
+  if (!desktopSeconds || *desktopSeconds <= 0) return fitted;
+  if (!storedSet) {
+    // Three quarters of the desktop's delay: the saver shows well before it.
+    if (fitted.seconds >= *desktopSeconds)
+      fitted.seconds = std::max(kMinIdleDelay, static_cast<int32_t>(int64_t{*desktopSeconds} * 3 / 4));
+  } else {
+    fitted.beyondDesktop = fitted.seconds >= *desktopSeconds;
+  }
+  return fitted;
 }
 
 }  // namespace glimmerkin

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 
 namespace glimmerkin {
 
@@ -59,5 +60,16 @@ class WatchRules {
   bool lockAsked_ = false;
   SaverState saver_ = SaverState::None;
 };
+
+// The delay the watcher waits, from the settings file's value (kept within
+// 1 s .. 2 h) and the desktop's own blanking delay where it is known: with no
+// value stored, the default is brought under the desktop's so that the saver
+// comes before the blank; a stored value is kept, and one at or beyond the
+// desktop's is flagged for a warning.
+struct FittedDelay {
+  int32_t seconds = 0;
+  bool beyondDesktop = false;
+};
+FittedDelay FitIdleDelay(int32_t stored, bool storedSet, std::optional<int32_t> desktopSeconds);
 
 }  // namespace glimmerkin

@@ -93,3 +93,26 @@ TEST(WatchRules, LockWhenEndedAsksTheLockOnceWhicheverComesFirst) {
 
 }  // namespace
 }  // namespace glimmerkin
+
+namespace glimmerkin {
+namespace {
+
+TEST(FitIdleDelay, TheDefaultComesBeforeTheDesktopsBlankAStoredValueIsKeptAndFlagged) {
+  EXPECT_EQ(FitIdleDelay(0, false, std::nullopt).seconds, 240);
+  EXPECT_EQ(FitIdleDelay(0, false, 600).seconds, 240);
+  EXPECT_EQ(FitIdleDelay(0, false, 120).seconds, 90);
+  EXPECT_FALSE(FitIdleDelay(0, false, 120).beyondDesktop);
+  EXPECT_EQ(FitIdleDelay(0, false, 1).seconds, 1);
+  const FittedDelay longer = FitIdleDelay(900, true, 600);
+  EXPECT_EQ(longer.seconds, 900);
+  EXPECT_TRUE(longer.beyondDesktop);
+  EXPECT_FALSE(FitIdleDelay(300, true, 600).beyondDesktop);
+  EXPECT_FALSE(FitIdleDelay(300, true, std::nullopt).beyondDesktop);
+  // Out of range: kept within 1 s .. 2 h.
+  EXPECT_EQ(FitIdleDelay(-5, true, std::nullopt).seconds, 1);
+  EXPECT_EQ(FitIdleDelay(1 << 30, true, std::nullopt).seconds, 7200);
+  EXPECT_EQ(FitIdleDelay(0, true, -3).seconds, 1);
+}
+
+}  // namespace
+}  // namespace glimmerkin
