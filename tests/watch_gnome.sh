@@ -102,6 +102,7 @@ grep -q ready "$TEST_DIR/standin-system.out" && grep -q ready "$TEST_DIR/standin
 
 "$SIM" render --seed 5 --size 640x480 --ticks 10 --out "$TEST_DIR/expected.png" || fail "glimmerkin-sim render failed"
 WATCH_AS=("${AS_USER[@]}")
+measure_resting 2
 idle_monitor ResetIdletime >/dev/null || fail "ResetIdletime failed"
 start_watcher -fixed-seed 5 -frame-limit 10
 head -n 1 "$TEST_DIR/watch.log" | grep -q "watching Mutter's idle monitor" ||

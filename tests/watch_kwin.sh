@@ -19,6 +19,7 @@ write_watch_settings 2
   fail "glimmerkin-sim render failed"
 start_kwin 1
 export WAYLAND_DISPLAY=$KWIN_SOCKET
+measure_resting 2
 
 start_watcher -fixed-seed 8 -frame-limit 12
 head -n 1 "$TEST_DIR/watch.log" | grep -q "watching ext-idle-notify-v1 on the Wayland display $KWIN_SOCKET" ||

@@ -57,3 +57,20 @@ check_resting() {
   [ $((after - before)) -le 1 ] || fail "the waiting watcher woke $((after - before)) times in $seconds s"
   [ "$rss" -le 8192 ] || fail "the waiting watcher holds $rss kB, more than 8 MB"
 }
+
+# measure_resting DELAY [ARGS...]: a watcher whose delay is far off, read
+# while it waits for ${WATCH_REST_SECONDS:-1} s (10 for a measurement), then
+# ended with SIGTERM; the settings then get DELAY.
+measure_resting() {
+  local delay=$1
+  shift
+  write_watch_settings 3600
+  start_watcher "$@"
+  sleep 0.5
+  check_resting "$WATCHER" "${WATCH_REST_SECONDS:-1}"
+  kill -TERM "$WATCHER"
+  local status=0
+  wait_exit "$WATCHER" 5 || status=$?
+  [ "$status" -eq 0 ] || fail "the resting watcher ended with $status on SIGTERM"
+  write_watch_settings "$delay"
+}

@@ -10,6 +10,7 @@ write_watch_settings 2
 chown -R "$USER_ID:$USER_ID" "$XDG_CONFIG_HOME"
 render 21 640x480 20 "$TEST_DIR/expected.png"
 WATCH_AS=("${AS_USER[@]}")
+measure_resting 2
 
 start_watcher -fixed-seed 21 -frame-limit 20
 head -n 1 "$TEST_DIR/watch.log" | grep -q "watching org_kde_kwin_idle on the Wayland display wayland-1" ||

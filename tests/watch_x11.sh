@@ -17,6 +17,7 @@ write_watch_settings 2
 "$SIM" render --seed 31 --size 800x600 --ticks 15 --out "$TEST_DIR/expected.png" \
   || fail "glimmerkin-sim render failed"
 
+measure_resting 2
 xdotool mousemove 100 100
 start_watcher -fixed-seed 31 -frame-limit 15
 head -n 1 "$TEST_DIR/watch.log" | grep -q "watching the X server's idle time" ||
