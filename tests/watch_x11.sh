@@ -8,7 +8,7 @@ source "$(dirname "$0")/watch_lib.sh"
 GLIMMERKIN=$1
 HELPER=$2
 SIM=$3
-need Xvfb xdotool
+need Xvfb xdotool xset
 export XDG_CONFIG_HOME=$TEST_DIR/config XDG_RUNTIME_DIR=$TEST_DIR/run
 mkdir -m 0700 "$XDG_RUNTIME_DIR"
 unset WAYLAND_DISPLAY WAYLAND_SOCKET
@@ -63,6 +63,16 @@ still_running "$WATCHER" "a crashing saver took the watcher along"
 grep -q "killed by signal 11; waiting again" "$TEST_DIR/watch.log" || fail "no line about the crash"
 xdotool mousemove 10 10
 "$HELPER" wait-saver 10 >/dev/null || fail "no saver after the user came back and left"
+
+# The server's own screen saver (xset s activate) ends it; the idleness is
+# then used up until the user comes back.
+xset s activate
+wait_saver_count 0 5 || fail "the server's own blanking did not end the saver"
+sleep 2.5
+[ -z "$(saver_pids)" ] || fail "a saver came back over the server's blank without the user"
+xset s reset
+xdotool mousemove 20 20
+"$HELPER" wait-saver 10 >/dev/null || fail "no saver after the blank ended and a new delay"
 
 # SIGTERM while the saver shows: both gone, no saver window left.
 saver=$(saver_pids)
