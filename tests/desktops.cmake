@@ -9,7 +9,9 @@ endif()
 add_test(NAME desktop_mate
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/desktop_mate.sh ${CMAKE_BINARY_DIR}
           $<TARGET_FILE:x11_helper> $<TARGET_FILE:glimmerkin-sim>)
-set(desktop_tests desktop_mate)
+add_test(NAME watch_mate
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/watch_mate.sh $<TARGET_FILE:glimmerkin>)
+set(desktop_tests desktop_mate watch_mate)
 if(TARGET glimmerkin_wayland)  # wayland.cmake then builds wayland_helper
   add_test(NAME desktop_kwin
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/desktop_kwin.sh $<TARGET_FILE:glimmerkin>
