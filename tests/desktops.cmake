@@ -33,4 +33,7 @@ target_link_libraries(dbus_standin PRIVATE PkgConfig::GLIMMERKIN_SYSTEMD glimmer
 add_test(NAME watch_gnome
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/watch_gnome.sh $<TARGET_FILE:glimmerkin>
           $<TARGET_FILE:dbus_standin> $<TARGET_FILE:glimmerkin-sim>)
-set_tests_properties(watch_gnome PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 180 RUN_SERIAL TRUE)
+add_test(NAME watch_gnome_x11
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/watch_gnome.sh $<TARGET_FILE:glimmerkin>
+          $<TARGET_FILE:dbus_standin> $<TARGET_FILE:glimmerkin-sim> x11)
+set_tests_properties(watch_gnome watch_gnome_x11 PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 180 RUN_SERIAL TRUE)

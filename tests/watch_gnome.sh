@@ -7,10 +7,12 @@
 # the saver away; the shield's ActiveChanged, logind's Lock and
 # PrepareForSleep end it, and after them only activity and a whole delay
 # bring it back; "Lock When Ended" asks logind's Lock as the user ends it.
-#   watch_gnome.sh GLIMMERKIN STANDIN SIM
+# With MODE x11 the shell is an X11 window manager and compositor on Xvfb.
+#   watch_gnome.sh GLIMMERKIN STANDIN SIM [wayland|x11]
 source "$(dirname "$0")/x11_lib.sh"
 source "$(dirname "$0")/watch_lib.sh"
 SIM=$3
+MODE=${4:-wayland}
 need gnome-shell dbus-daemon gdbus unshare setpriv compare
 if [ "$(id -u)" -ne 0 ]; then
   echo "SKIP: hiding /run/systemd in a mount namespace needs root"
@@ -28,8 +30,14 @@ STANDIN=$TEST_DIR/dbus_standin
 export HOME=$TEST_DIR/home XDG_CONFIG_HOME=$TEST_DIR/home/.config XDG_RUNTIME_DIR=$TEST_DIR/run
 export DBUS_SESSION_BUS_ADDRESS=unix:path=$TEST_DIR/session_bus
 export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$TEST_DIR/system_bus
-export WAYLAND_DISPLAY=wayland-0
-unset DISPLAY WAYLAND_SOCKET XDG_SESSION_ID
+unset DISPLAY WAYLAND_DISPLAY WAYLAND_SOCKET XDG_SESSION_ID
+if [ "$MODE" = x11 ]; then
+  start_xvfb 640x480x24 -ac
+  export SHELL_ARGS="--x11 --replace"
+else
+  export WAYLAND_DISPLAY=wayland-0
+  export SHELL_ARGS="--headless --wayland --no-x11 --virtual-monitor 640x480"
+fi
 mkdir -p "$HOME" && mkdir -m 0700 "$XDG_RUNTIME_DIR"
 write_watch_settings 2
 chown -R "$USER_ID:$USER_ID" "$HOME" "$XDG_RUNTIME_DIR"
@@ -44,8 +52,7 @@ for _ in $(seq 50); do
   [ -S "${DBUS_SESSION_BUS_ADDRESS#unix:path=}" ] && [ -S "${DBUS_SYSTEM_BUS_ADDRESS#unix:path=}" ] && break
   sleep 0.1
 done
-MUTTER_DEBUG_RESET_IDLETIME=1 NO_AT_BRIDGE=1 gnome-shell --headless --wayland --no-x11 \
-  --virtual-monitor 640x480 --unsafe-mode &
+MUTTER_DEBUG_RESET_IDLETIME=1 NO_AT_BRIDGE=1 gnome-shell $SHELL_ARGS --unsafe-mode &
 wait
 SESSION
 setsid unshare -m bash -c 'mount -t tmpfs tmpfs /run/systemd 2>/dev/null || true
