@@ -159,10 +159,7 @@ after=$(( ($(date +%s%N) - woke) / 1000000 ))
 grep -q lock-asked "$TEST_DIR/standin-system.out" && fail "the session was locked with Lock When Ended off"
 
 # Lock When Ended: the user's activity asks logind's Lock, then the saver goes.
-kill -TERM "$WATCHER"
-wait_exit "$WATCHER" 5 || fail "the watcher did not end on SIGTERM"
-wait_saver_count 0 1 || true
-[ -z "$(pgrep -u $USER_ID -f "$GLIMMERKIN /s")" ] || fail "a saver outlived the watcher"
+stop_watcher "with the saver showing"
 write_watch_settings 2 1
 chown -R "$USER_ID:$USER_ID" "$HOME"
 start_watcher
@@ -171,9 +168,6 @@ idle_monitor ResetIdletime >/dev/null
 wait_saver_count 0 5 || fail "activity did not end the saver with Lock When Ended"
 for _ in $(seq 40); do grep -q lock-asked "$TEST_DIR/standin-system.out" && break; sleep 0.05; done
 grep -q lock-asked "$TEST_DIR/standin-system.out" || fail "the session's Lock was not asked for"
-kill -TERM "$WATCHER"
-status=0
-wait_exit "$WATCHER" 5 || status=$?
-[ "$status" -eq 0 ] || fail "the watcher ended with $status on SIGTERM"
+stop_watcher "after the lock"
 exec 7>&- 8>&-
 echo PASS

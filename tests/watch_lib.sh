@@ -58,6 +58,20 @@ check_resting() {
   [ "$rss" -le 8192 ] || fail "the waiting watcher holds $rss kB, more than 8 MB"
 }
 
+# stop_watcher WHAT: SIGTERM to the watcher; it ends with status 0 within
+# 5 s, and no saver it had outlives it.
+stop_watcher() {
+  local savers status=0 pid
+  savers=$(saver_pids)
+  kill -TERM "$WATCHER"
+  wait_exit "$WATCHER" 5 || status=$?
+  [ "$status" -eq 0 ] || fail "$1: the watcher ended with $status on SIGTERM"
+  for pid in $savers; do
+    kill -0 "$pid" 2>/dev/null && fail "$1: the saver $pid outlived the watcher"
+  done
+  return 0
+}
+
 # measure_resting DELAY [ARGS...]: a watcher whose delay is far off, read
 # while it waits for ${WATCH_REST_SECONDS:-1} s (10 for a measurement), then
 # ended with SIGTERM; the settings then get DELAY.
@@ -68,9 +82,6 @@ measure_resting() {
   start_watcher "$@"
   sleep 0.5
   check_resting "$WATCHER" "${WATCH_REST_SECONDS:-1}"
-  kill -TERM "$WATCHER"
-  local status=0
-  wait_exit "$WATCHER" 5 || status=$?
-  [ "$status" -eq 0 ] || fail "the resting watcher ended with $status on SIGTERM"
+  stop_watcher "at rest"
   write_watch_settings "$delay"
 }

@@ -27,10 +27,5 @@ check_resting "$WATCHER" 1
 [ -z "$(saver_pids)" ] || fail "a saver came before the delay"
 wait_saver_count 1 10 || fail "no saver after the second delay"
 
-saver=$(saver_pids)
-kill -TERM "$WATCHER"
-status=0
-wait_exit "$WATCHER" 5 || status=$?
-[ "$status" -eq 0 ] || fail "the watcher ended with $status on SIGTERM"
-kill -0 "$saver" 2>/dev/null && fail "the saver outlived the watcher"
+stop_watcher "with the saver showing"
 echo PASS

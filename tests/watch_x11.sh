@@ -75,20 +75,12 @@ xdotool mousemove 20 20
 "$HELPER" wait-saver 10 >/dev/null || fail "no saver after the blank ended and a new delay"
 
 # SIGTERM while the saver shows: both gone, no saver window left.
-saver=$(saver_pids)
-kill -TERM "$WATCHER"
-status=0
-wait_exit "$WATCHER" 5 || status=$?
-[ "$status" -eq 0 ] || fail "the watcher ended with $status on SIGTERM"
-kill -0 "$saver" 2>/dev/null && fail "the saver outlived the watcher"
+stop_watcher "with the saver showing"
 [ "$("$HELPER" saver-window)" = 0 ] || fail "a saver window is left"
 
 # SIGTERM while waiting.
 xdotool mousemove 50 50
 start_watcher
 sleep 0.5
-kill -TERM "$WATCHER"
-status=0
-wait_exit "$WATCHER" 5 || status=$?
-[ "$status" -eq 0 ] || fail "the waiting watcher ended with $status on SIGTERM"
+stop_watcher "waiting"
 echo PASS

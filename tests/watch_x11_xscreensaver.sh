@@ -4,24 +4,8 @@
 # without starting anything.
 source "$(dirname "$0")/x11_lib.sh"
 GLIMMERKIN=$1
-need Xvfb xscreensaver xscreensaver-command runuser useradd userdel
-if [ "$(id -u)" -ne 0 ]; then
-  echo "SKIP: making the test's user account needs root"
-  exit $SKIP
-fi
-USER_NAME=gkwxs$$
-cleanup_user() {
-  local pid
-  for pid in $(pgrep -u "$USER_NAME" 2>/dev/null); do kill -KILL "$pid" 2>/dev/null || true; done
-  userdel "$USER_NAME" 2>/dev/null || true
-  cleanup
-}
-trap cleanup_user EXIT
-chmod 755 "$TEST_DIR"
-HOME_DIR=$TEST_DIR/home
-useradd --no-create-home --home-dir "$HOME_DIR" --shell /bin/sh "$USER_NAME" ||
-  fail "cannot add the user $USER_NAME"
-mkdir -p "$HOME_DIR"
+need Xvfb xscreensaver xscreensaver-command
+add_test_user gkwxs$$
 printf 'timeout:\t1:00:00\nlock:\t\tFalse\nsplash:\t\tFalse\ndpmsEnabled:\tFalse\nmode:\t\tblank\n' \
   >"$HOME_DIR/.xscreensaver"
 chown -R "$USER_NAME" "$HOME_DIR"
