@@ -13,14 +13,7 @@ start_xvfb 640x480x24 -ac
 as_user() {
   runuser -u "$USER_NAME" -- env -i HOME="$HOME_DIR" PATH=/usr/bin:/bin DISPLAY="$DISPLAY" "$@"
 }
-as_user xscreensaver -no-splash >"$TEST_DIR/daemon.log" 2>&1 &
-PIDS+=($!)
-ready=no
-for _ in $(seq 200); do
-  if as_user xscreensaver-command -version >/dev/null 2>&1; then ready=yes; break; fi
-  sleep 0.1
-done
-[ $ready = yes ] || { cat "$TEST_DIR/daemon.log" >&2; fail "the XScreenSaver daemon did not come up"; }
+start_xscreensaver
 
 export XDG_CONFIG_HOME=$TEST_DIR/config XDG_RUNTIME_DIR=$TEST_DIR/run
 mkdir -m 0700 "$XDG_RUNTIME_DIR"

@@ -133,3 +133,17 @@ cleanup_user() {
   userdel "$USER_NAME" 2>/dev/null || true
   cleanup
 }
+
+# start_xscreensaver [DAEMON ARGS]: XScreenSaver's daemon through the test's
+# as_user, waited for (bounded) until xscreensaver-command reaches it.
+start_xscreensaver() {
+  as_user xscreensaver -no-splash "$@" >"$TEST_DIR/daemon.log" 2>&1 &
+  PIDS+=($!)
+  local _
+  for _ in $(seq 200); do
+    as_user xscreensaver-command -version >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  cat "$TEST_DIR/daemon.log" >&2
+  fail "the XScreenSaver daemon did not come up"
+}

@@ -35,14 +35,7 @@ as_user() {
     PATH=/usr/bin:/bin DISPLAY="$DISPLAY" XDG_CONFIG_HOME="$HOME_DIR/.config" "$@"
 }
 
-as_user xscreensaver -no-splash -verbose >"$TEST_DIR/daemon.log" 2>&1 &
-PIDS+=($!)
-ready=no
-for _ in $(seq 200); do
-  if as_user xscreensaver-command -version >/dev/null 2>&1; then ready=yes; break; fi
-  sleep 0.1
-done
-[ $ready = yes ] || { cat "$TEST_DIR/daemon.log" >&2; fail "the XScreenSaver daemon did not come up"; }
+start_xscreensaver -verbose
 
 as_user xscreensaver-command -activate >/dev/null 2>&1 || fail "xscreensaver-command -activate failed"
 if ! "$HELPER" match 0 "$TEST_DIR/expected.png" 60; then
