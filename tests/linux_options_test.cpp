@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "host/linux/desktop_delay.h"
 #include "host/saver_main.h"
 
 namespace glimmerkin {
@@ -93,6 +94,17 @@ TEST(LinuxOptionWordsTest, WatcherWords) {
   EXPECT_FALSE(bad.watchAtLogin.has_value());
   EXPECT_FALSE(bad.error.empty());
   EXPECT_FALSE(Parse({"-watch-at-login"}).error.empty());
+}
+
+TEST(DesktopDelayTest, GsettingsAnswers) {
+  EXPECT_EQ(ParseGsettingsUint("uint32 300\n"), 300);
+  EXPECT_EQ(ParseGsettingsUint("uint32 90"), 90);
+  // 0 is GNOME's "never": no delay to come before.
+  EXPECT_FALSE(ParseGsettingsUint("uint32 0\n").has_value());
+  EXPECT_FALSE(ParseGsettingsUint("300\n").has_value());
+  EXPECT_FALSE(ParseGsettingsUint("uint32 -5").has_value());
+  EXPECT_FALSE(ParseGsettingsUint("uint32 4294967295").has_value());
+  EXPECT_FALSE(ParseGsettingsUint("").has_value());
 }
 
 TEST(LinuxOptionWordsTest, Geometry) {

@@ -109,6 +109,21 @@ grep -q ready "$TEST_DIR/standin-system.out" && grep -q ready "$TEST_DIR/standin
 
 "$SIM" render --seed 5 --size 640x480 --ticks 10 --out "$TEST_DIR/expected.png" || fail "glimmerkin-sim render failed"
 WATCH_AS=("${AS_USER[@]}")
+# GNOME's own idle-delay: with no delay stored the watcher's comes before it
+# (three quarters); a stored one that is not shorter gets a warning line.
+as_user gsettings set org.gnome.desktop.session idle-delay 8 || fail "gsettings set failed"
+rm -f "$XDG_CONFIG_HOME/glimmerkin/glimmerkin.i"
+start_watcher
+head -n 1 "$TEST_DIR/watch.log" | grep -q "the saver starts after 6 s idle" ||
+  fail "with GNOME's 8 s delay the watcher said: $(head -n 1 "$TEST_DIR/watch.log")"
+stop_watcher "before GNOME's delay"
+write_watch_settings 20
+start_watcher
+for _ in $(seq 40); do [ "$(wc -l <"$TEST_DIR/watch.log")" -ge 2 ] && break; sleep 0.05; done
+sed -n 2p "$TEST_DIR/watch.log" | grep -q "warning: the idle delay (20 s) is not shorter than the desktop's own blanking delay (8 s)" ||
+  fail "no warning for a delay beyond GNOME's: $(cat "$TEST_DIR/watch.log")"
+stop_watcher "beyond GNOME's delay"
+as_user gsettings reset org.gnome.desktop.session idle-delay
 measure_resting 2
 idle_monitor ResetIdletime >/dev/null || fail "ResetIdletime failed"
 start_watcher -fixed-seed 5 -frame-limit 10

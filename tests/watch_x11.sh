@@ -78,6 +78,20 @@ xdotool mousemove 20 20
 stop_watcher "with the saver showing"
 [ "$("$HELPER" saver-window)" = 0 ] || fail "a saver window is left"
 
+# SIGTERM at any moment of the start: the watcher ends (0, or 143 when the
+# signal came before it could catch it) and leaves no saver behind.
+for moment in 0 0.01 0.03 0.06 0.1 0.2; do
+  "$GLIMMERKIN" -watch 2>/dev/null &
+  early=$!
+  PIDS+=("$early")
+  sleep "$moment"
+  kill -TERM "$early"
+  status=0
+  wait_exit "$early" 5 || status=$?
+  [ "$status" -eq 0 ] || [ "$status" -eq 143 ] || fail "SIGTERM after $moment s: status $status"
+done
+pgrep -f "^$GLIMMERKIN /s" >/dev/null && fail "a saver is left after the early SIGTERMs"
+
 # SIGTERM while waiting.
 xdotool mousemove 50 50
 start_watcher

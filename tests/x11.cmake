@@ -8,7 +8,8 @@ glimmerkin_test(ini_settings_test ini_settings_test.cpp)
 target_link_libraries(ini_settings_test PRIVATE glimmerkin_ini_settings)
 
 glimmerkin_test(linux_options_test linux_options_test.cpp)
-target_link_libraries(linux_options_test PRIVATE glimmerkin_linux_options glimmerkin_host_common)
+target_link_libraries(linux_options_test PRIVATE glimmerkin_linux_options glimmerkin_host_common
+                      glimmerkin_linux_session)
 
 glimmerkin_test(linux_run_test linux_run_test.cpp)
 target_link_libraries(linux_run_test PRIVATE glimmerkin_linux_run)

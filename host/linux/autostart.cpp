@@ -14,14 +14,6 @@
 namespace glimmerkin {
 namespace {
 
-// The settings file lives in $XDG_CONFIG_HOME/glimmerkin/: the autostart
-// folder is its sibling.
-std::string ConfigHome() {
-  const std::string settings = SettingsFilePath();
-  const size_t folder = settings.rfind("/glimmerkin/");
-  return folder == std::string::npos ? std::string() : settings.substr(0, folder);
-}
-
 std::string ProgramPath() {
   char path[PATH_MAX];
   const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
@@ -31,8 +23,16 @@ std::string ProgramPath() {
 
 }  // namespace
 
+// The settings file lives in $XDG_CONFIG_HOME/glimmerkin/: the folder above
+// it is the configuration home.
+std::string UserConfigHome() {
+  const std::string settings = SettingsFilePath();
+  const size_t folder = settings.rfind("/glimmerkin/");
+  return folder == std::string::npos ? std::string() : settings.substr(0, folder);
+}
+
 std::string WatchAutostartPath() {
-  const std::string home = ConfigHome();
+  const std::string home = UserConfigHome();
   return home.empty() ? std::string() : home + "/autostart/glimmerkin-watch.desktop";
 }
 

@@ -3,6 +3,10 @@
 
 namespace glimmerkin {
 
+// $XDG_CONFIG_HOME, else ~/.config (as the settings file's folder is found);
+// empty when neither is known.
+std::string UserConfigHome();
+
 // The XDG autostart entry that starts the idle watcher at login:
 // $XDG_CONFIG_HOME/autostart/glimmerkin-watch.desktop (else ~/.config/...).
 // Empty when neither is known.

@@ -1,5 +1,7 @@
 #include "host/linux/dbus_watch.h"
 
+#include "host/linux/desktop_delay.h"
+
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
@@ -94,6 +96,8 @@ class MutterIdle final : public BusSource {
  public:
   explicit MutterIdle(sd_bus* bus)
       : BusSource(bus, "Mutter's idle monitor (org.gnome.Mutter.IdleMonitor) on the session bus") {}
+
+  std::optional<int32_t> DesktopDelaySeconds() override { return GnomeIdleDelaySeconds(); }
 
   bool Arm(int32_t delaySeconds) override {
     if (!Match(0, kMutterName, kMutterPath, kMutterName, "WatchFired")) return false;

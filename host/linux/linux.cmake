@@ -20,9 +20,14 @@ include(host/x11/x11.cmake)
 # The idle watcher's D-Bus side: sd-bus, from libsystemd.
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(GLIMMERKIN_SYSTEMD REQUIRED IMPORTED_TARGET libsystemd)
-add_executable(glimmerkin host/linux/main.cpp host/linux/watcher.cpp host/linux/autostart.cpp
-               host/linux/dbus_watch.cpp)
-target_link_libraries(glimmerkin PRIVATE PkgConfig::GLIMMERKIN_SYSTEMD
+# What the watcher reads of the user's desktop: its login entry, the
+# desktops' own delays.
+add_library(glimmerkin_linux_session STATIC host/linux/autostart.cpp host/linux/desktop_delay.cpp)
+target_include_directories(glimmerkin_linux_session PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(glimmerkin_linux_session PUBLIC glimmerkin_ini_settings glimmerkin_linux_options
+                      PRIVATE glimmerkin_warnings)
+add_executable(glimmerkin host/linux/main.cpp host/linux/watcher.cpp host/linux/dbus_watch.cpp)
+target_link_libraries(glimmerkin PRIVATE glimmerkin_linux_session PkgConfig::GLIMMERKIN_SYSTEMD
   glimmerkin_x11 glimmerkin_stage glimmerkin_host_common glimmerkin_ini_settings
   glimmerkin_linux_options glimmerkin_warnings)
 # Each further front end brings its own snippet and links itself in.

@@ -14,6 +14,7 @@
 #include "host/linux/autostart.h"
 #include "host/linux/dbus_watch.h"
 #include "host/linux/linux_options.h"
+#include "host/linux/run_signals.h"
 #include "host/linux/watcher.h"
 #include "host/x11/x11_idle.h"
 #include "host/x11/x11_saver.h"
@@ -152,6 +153,9 @@ std::unique_ptr<IdleSource> OpenIdleSource(const LinuxOptions& options) {
 }
 
 int Watch(const LinuxOptions& options, const std::string& settingsPath) {
+  // A SIGTERM while the watcher looks the session over ends it as cleanly
+  // as one that comes later.
+  CatchRunSignals();
   if (!TakeWatcherLock()) {
     std::printf("glimmerkin: an idle watcher already runs in this session\n");
     return 0;
@@ -164,6 +168,7 @@ int Watch(const LinuxOptions& options, const std::string& settingsPath) {
     return 0;
   }
   std::unique_ptr<IdleSource> idle = OpenIdleSource(options);
+  if (!idle && TakeRunSignals().end) return kExitSignalled;
   if (!idle) {
     std::fprintf(stderr,
                  "glimmerkin: this session tells no idleness (no Mutter idle monitor, "
@@ -182,6 +187,8 @@ int Watch(const LinuxOptions& options, const std::string& settingsPath) {
                  static_cast<long>(delay.seconds), static_cast<long>(*desktopDelay));
   std::fflush(stderr);
   if (!idle->Arm(delay.seconds)) {
+    // A signal that broke the call off is an end asked for, not a failure.
+    if (TakeRunSignals().end) return kExitSignalled;
     std::fprintf(stderr, "glimmerkin: %s refused the idle watch\n", idle->Name().c_str());
     return kExitNoDisplay;
   }

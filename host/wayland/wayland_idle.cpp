@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "host/linux/desktop_delay.h"
 #include "ext-idle-notify-client.h"
 #include "kde-idle-client.h"
 
@@ -42,6 +43,8 @@ class WaylandIdle final : public IdleSource {
     return std::string(extNotifier_ != nullptr ? "ext-idle-notify-v1" : "org_kde_kwin_idle") +
            " on the Wayland display " + (name != nullptr ? name : "handed over");
   }
+
+  std::optional<int32_t> DesktopDelaySeconds() override { return PlasmaLockDelaySeconds(); }
 
   bool Arm(int32_t delaySeconds) override {
     const uint32_t ms = static_cast<uint32_t>(delaySeconds) * 1000u;
