@@ -10,7 +10,7 @@ GLIMMERKIN=$1
 HELPER=$2
 SIM=$3
 INHIBITOR=$4
-need Xvfb kwin_wayland dbus-run-session xdotool xwininfo
+need Xvfb kwin_wayland dbus-run-session xdotool xwininfo compare
 export HOME=$TEST_DIR/home XDG_CONFIG_HOME=$TEST_DIR/home/.config XDG_RUNTIME_DIR=$TEST_DIR/run
 mkdir -p "$HOME" && mkdir -m 0700 "$XDG_RUNTIME_DIR"
 source "$(dirname "$0")/kwin_lib.sh"
@@ -31,6 +31,15 @@ xdotool key --window "${OUTPUT_WINDOWS[0]}" x
 wait_saver_count 0 5 || fail "a key through KWin did not end the saver"
 still_running "$WATCHER" "the watcher ended with the saver"
 check_resting "$WATCHER" 1
+
+# Back to waiting: a key, then the idle moment to the first frame.
+capture() { "$HELPER" snap "${OUTPUT_WINDOWS[0]}" "$1"; }
+capture "$TEST_DIR/desktop.png" || fail "cannot capture the output"
+xdotool key --window "${OUTPUT_WINDOWS[0]}" z
+idle_at=$(( $(date +%s%N) / 1000000 + 2000 ))
+first_frame "$idle_at" capture "$TEST_DIR/desktop.png" KWin
+xdotool key --window "${OUTPUT_WINDOWS[0]}" x
+wait_saver_count 0 5 || fail "a key through KWin did not end the second saver"
 
 # An inhibitor (a video playing): three delays pass without a saver.
 xdotool key --window "${OUTPUT_WINDOWS[0]}" y

@@ -85,3 +85,20 @@ measure_resting() {
   stop_watcher "at rest"
   write_watch_settings "$delay"
 }
+
+# first_frame IDLE_AT_MS CAPTURE BEFORE WHERE: waits (10 s at most) until the
+# command CAPTURE FILE writes a screen that differs from the file BEFORE
+# (the desktop before the saver), prints the time from the idle moment
+# IDLE_AT_MS to then (within one capture of the truth) and fails beyond 1.5 s.
+first_frame() {
+  local idle_at=$1 capture=$2 before=$3 where=$4 now=$TEST_DIR/now.${3##*.} shown_at= _
+  for _ in $(seq 300); do
+    "$capture" "$now" 2>/dev/null &&
+      [ "$(compare -metric AE "$now" "$before" null: 2>&1)" != 0 ] &&
+      { shown_at=$(( $(date +%s%N) / 1000000 )); break; }
+    sleep 0.02
+  done
+  [ -n "$shown_at" ] || fail "no saver on $where after the delay"
+  echo "idle moment to the first frame on $where: $((shown_at - idle_at)) ms"
+  [ $((shown_at - idle_at)) -lt 1500 ] || fail "the first frame came $((shown_at - idle_at)) ms after the idle moment"
+}

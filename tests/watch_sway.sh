@@ -22,10 +22,14 @@ as_user wtype x
 wait_saver_count 0 5 || fail "a key did not end the saver"
 still_running "$WATCHER" "the watcher ended with the saver"
 # Waiting again; a key before the delay keeps the saver away, unwoken.
+sleep 0.3
+shot HEADLESS-1 "$TEST_DIR/desktop.ppm" || fail "grim failed"
 as_user wtype y
+idle_at=$(( $(date +%s%N) / 1000000 + 2000 ))
 check_resting "$WATCHER" 1
 [ -z "$(saver_pids)" ] || fail "a saver came before the delay"
-wait_saver_count 1 10 || fail "no saver after the second delay"
+capture() { shot HEADLESS-1 "$1"; }
+first_frame "$idle_at" capture "$TEST_DIR/desktop.ppm" sway
 
 stop_watcher "with the saver showing"
 echo PASS
