@@ -173,6 +173,27 @@ after=$(( ($(date +%s%N) - woke) / 1000000 ))
 [ "$after" -ge 1900 ] || fail "a saver came $after ms after the resume, before a whole delay"
 grep -q lock-asked "$TEST_DIR/standin-system.out" && fail "the session was locked with Lock When Ended off"
 
+# On X11 the shell restarts in place (a new owner of the idle monitor's
+# name, the old watches gone): the watcher arms itself again.
+if [ "$MODE" = x11 ]; then
+  idle_monitor ResetIdletime >/dev/null
+  wait_saver_count 0 5 || fail "ResetIdletime did not end the saver before the restart"
+  owner() {
+    as_user gdbus call --session -d org.freedesktop.DBus -o /org/freedesktop/DBus \
+      -m org.freedesktop.DBus.GetNameOwner org.gnome.Mutter.IdleMonitor 2>/dev/null
+  }
+  before=$(owner)
+  shell 'global.reexec_self()' >/dev/null 2>&1 || true
+  now=$before
+  for _ in $(seq 200); do
+    now=$(owner)
+    [ -n "$now" ] && [ "$now" != "$before" ] && break
+    sleep 0.1
+  done
+  [ -n "$now" ] && [ "$now" != "$before" ] || fail "the shell did not restart"
+  wait_saver_count 1 15 || fail "no saver after the shell restarted"
+fi
+
 # Lock When Ended: the user's activity asks logind's Lock, then the saver goes.
 stop_watcher "with the saver showing"
 write_watch_settings 2 1

@@ -68,14 +68,13 @@ class BusSource : public IdleSource {
   bool Match(int tag, const char* sender, const char* path, const char* interface,
              const char* member) {
     matches_.push_back(std::make_unique<Tagged>(Tagged{this, tag}));
-    return sd_bus_match_signal(
-               bus_, nullptr, sender, path, interface, member,
-               [](sd_bus_message* message, void* data, sd_bus_error*) {
-                 const auto* tagged = static_cast<const Tagged*>(data);
-                 tagged->self->OnSignal(tagged->tag, message);
-                 return 0;
-               },
-               matches_.back().get()) >= 0;
+    return sd_bus_match_signal(bus_, nullptr, sender, path, interface, member, &BusSource::Call,
+                               matches_.back().get()) >= 0;
+  }
+  // The same for a match rule written out (to filter on arguments).
+  bool MatchRule(int tag, const char* rule) {
+    matches_.push_back(std::make_unique<Tagged>(Tagged{this, tag}));
+    return sd_bus_add_match(bus_, nullptr, rule, &BusSource::Call, matches_.back().get()) >= 0;
   }
   virtual void OnSignal(int tag, sd_bus_message* message) = 0;
 
@@ -86,6 +85,11 @@ class BusSource : public IdleSource {
     BusSource* self;
     int tag;
   };
+  static int Call(sd_bus_message* message, void* data, sd_bus_error*) {
+    const auto* tagged = static_cast<const Tagged*>(data);
+    tagged->self->OnSignal(tagged->tag, message);
+    return 0;
+  }
   std::string name_;
   std::vector<std::unique_ptr<Tagged>> matches_;
   std::vector<WatchEvent>* out_ = nullptr;
@@ -100,8 +104,15 @@ class MutterIdle final : public BusSource {
   std::optional<int32_t> DesktopDelaySeconds() override { return GnomeIdleDelaySeconds(); }
 
   bool Arm(int32_t delaySeconds) override {
+    delayMs_ = uint64_t(delaySeconds) * 1000;
     if (!Match(0, kMutterName, kMutterPath, kMutterName, "WatchFired")) return false;
-    idleWatch_ = AddWatch("AddIdleWatch", uint64_t(delaySeconds) * 1000);
+    // A shell that restarts (GNOME on X11 does, in place) forgets its
+    // watches: a new owner of the name gets them again.
+    if (!MatchRule(1, "type='signal',sender='org.freedesktop.DBus',path='/org/freedesktop/DBus',"
+                      "interface='org.freedesktop.DBus',member='NameOwnerChanged',"
+                      "arg0='org.gnome.Mutter.IdleMonitor'"))
+      return false;
+    idleWatch_ = AddWatch("AddIdleWatch", delayMs_);
     return idleWatch_ != 0;
   }
 
@@ -121,7 +132,21 @@ class MutterIdle final : public BusSource {
     return id;
   }
 
-  void OnSignal(int, sd_bus_message* message) override {
+  void OnSignal(int tag, sd_bus_message* message) override {
+    if (tag == 1) {
+      const char* name = nullptr;
+      const char* before = nullptr;
+      const char* after = nullptr;
+      if (sd_bus_message_read(message, "sss", &name, &before, &after) < 0 || after == nullptr ||
+          after[0] == '\0')
+        return;
+      // The old shell's state is gone with it: the user counts as active
+      // and the whole delay starts again.
+      activeWatch_ = 0;
+      idleWatch_ = AddWatch("AddIdleWatch", delayMs_);
+      Report(WatchEvent::Active);
+      return;
+    }
     uint32_t id = 0;
     if (sd_bus_message_read(message, "u", &id) < 0 || id == 0) return;
     if (id == idleWatch_) {
@@ -134,6 +159,7 @@ class MutterIdle final : public BusSource {
     }
   }
 
+  uint64_t delayMs_ = 0;
   uint32_t idleWatch_ = 0;
   uint32_t activeWatch_ = 0;
 };
