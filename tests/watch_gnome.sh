@@ -13,7 +13,7 @@ source "$(dirname "$0")/x11_lib.sh"
 source "$(dirname "$0")/watch_lib.sh"
 SIM=$3
 MODE=${4:-wayland}
-need gnome-shell dbus-daemon gdbus unshare setpriv compare
+need gnome-shell dbus-daemon gdbus gsettings unshare setpriv compare
 if [ "$(id -u)" -ne 0 ]; then
   echo "SKIP: hiding /run/systemd in a mount namespace needs root"
   exit $SKIP
