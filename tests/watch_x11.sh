@@ -78,6 +78,13 @@ xdotool mousemove 20 20
 stop_watcher "with the saver showing"
 [ "$("$HELPER" saver-window)" = 0 ] || fail "a saver window is left"
 
+# In a Wayland session the X server (Xwayland there) is never the idle
+# source: it sees only the input that goes to X clients.
+status=0
+WAYLAND_DISPLAY=gk-no-such-display timeout 10 "$GLIMMERKIN" -watch 2>"$TEST_DIR/wayland.log" || status=$?
+[ "$status" -eq 1 ] && grep -q "this session tells no idleness" "$TEST_DIR/wayland.log" ||
+  fail "a Wayland session without idle protocols gave $status: $(cat "$TEST_DIR/wayland.log")"
+
 # SIGTERM at any moment of the start: the watcher ends (0, or 143 when the
 # signal came before it could catch it) and leaves no saver behind.
 for moment in 0 0.01 0.03 0.06 0.1 0.2; do

@@ -141,14 +141,25 @@ std::vector<std::string> SaverCommand(const LinuxOptions& options) {
   return command;
 }
 
+// A Wayland session (also with -x11): its Xwayland sees only the input
+// that goes to X clients, so its idle time and its X screen savers say
+// nothing of the session; and connecting may start Xwayland for nothing.
+bool WaylandSession() {
+  const char* display = std::getenv("WAYLAND_DISPLAY");
+  const char* socket = std::getenv("WAYLAND_SOCKET");
+  return (display != nullptr && display[0] != '\0') || (socket != nullptr && socket[0] != '\0');
+}
+
 // The idle sources in the order a session offers them; the first there wins.
-std::unique_ptr<IdleSource> OpenIdleSource(const LinuxOptions& options) {
+std::unique_ptr<IdleSource> OpenIdleSource() {
   if (auto mutter = OpenMutterIdleSource()) return mutter;
+  if (WaylandSession()) {
 #if defined(GLIMMERKIN_WAYLAND)
-  if (UseWayland())
-    if (auto wayland = OpenWaylandIdleSource()) return wayland;
+    return OpenWaylandIdleSource();
+#else
+    return nullptr;
 #endif
-  static_cast<void>(options);
+  }
   return OpenX11IdleSource();
 }
 
@@ -160,14 +171,14 @@ int Watch(const LinuxOptions& options, const std::string& settingsPath) {
     std::printf("glimmerkin: an idle watcher already runs in this session\n");
     return 0;
   }
-  OtherSaver other = X11OtherSaver();
+  OtherSaver other = WaylandSession() ? OtherSaver{} : X11OtherSaver();
   if (other.name.empty()) other = DBusOtherSaver();
   if (!other.name.empty()) {
     std::printf("glimmerkin: this session's screen saver is %s; to use Glimmerkin, %s\n",
                 other.name.c_str(), other.howToChoose.c_str());
     return 0;
   }
-  std::unique_ptr<IdleSource> idle = OpenIdleSource(options);
+  std::unique_ptr<IdleSource> idle = OpenIdleSource();
   if (!idle && TakeRunSignals().end) return kExitSignalled;
   if (!idle) {
     std::fprintf(stderr,
