@@ -1,9 +1,12 @@
 // Stand-ins for the desktop services a test session lacks, on the bus the
 // test names: "session" owns org.gnome.SessionManager (IsInhibited, and its
-// inhibitor signals) and org.gnome.ScreenSaver (ActiveChanged); "system"
+// inhibitor signals), org.gnome.ScreenSaver (ActiveChanged) and Plasma's
+// org.kde.Solid.PowerManagement.PolicyAgent (HasInhibition,
+// InhibitionsChanged); "system"
 // owns org.freedesktop.login1 (one session whose Lock asks are printed, its
 // Lock / Unlock signals, PrepareForSleep). Commands, one a line on stdin:
-// inhibit, uninhibit, shield 1, shield 0, lock, unlock, sleep, wake.
+// inhibit, uninhibit, kde-inhibit, kde-uninhibit, shield 1, shield 0, lock,
+// unlock, sleep, wake.
 // Prints "ready" once its names are owned, "lock-asked" on each Lock call.
 #include <poll.h>
 #include <systemd/sd-bus.h>
@@ -17,12 +20,19 @@ namespace {
 
 constexpr const char* kSessionPath = "/org/freedesktop/login1/session/test";
 bool g_inhibited = false;
+bool g_kdeInhibited = false;
 sd_bus* g_bus = nullptr;
 
 int IsInhibited(sd_bus_message* call, void*, sd_bus_error*) {
   uint32_t flags = 0;
   sd_bus_message_read(call, "u", &flags);
   return sd_bus_reply_method_return(call, "b", g_inhibited && (flags & 8u) != 0);
+}
+
+int HasInhibition(sd_bus_message* call, void*, sd_bus_error*) {
+  uint32_t types = 0;
+  sd_bus_message_read(call, "u", &types);
+  return sd_bus_reply_method_return(call, "b", g_kdeInhibited && (types & 4u) != 0);
 }
 
 int GetSession(sd_bus_message* call, void*, sd_bus_error*) {
@@ -42,6 +52,11 @@ const sd_bus_vtable kSessionManager[] = {
     SD_BUS_METHOD("IsInhibited", "u", "b", IsInhibited, 0),
     SD_BUS_SIGNAL("InhibitorAdded", "o", 0),
     SD_BUS_SIGNAL("InhibitorRemoved", "o", 0),
+    SD_BUS_VTABLE_END};
+const sd_bus_vtable kPolicyAgent[] = {
+    SD_BUS_VTABLE_START(0),
+    SD_BUS_METHOD("HasInhibition", "u", "b", HasInhibition, 0),
+    SD_BUS_SIGNAL("InhibitionsChanged", "a(ss)as", 0),
     SD_BUS_VTABLE_END};
 const sd_bus_vtable kScreenSaver[] = {
     SD_BUS_VTABLE_START(0), SD_BUS_SIGNAL("ActiveChanged", "b", 0), SD_BUS_VTABLE_END};
@@ -63,6 +78,16 @@ void Command(const std::string& line) {
     g_inhibited = line == "inhibit";
     sd_bus_emit_signal(g_bus, "/org/gnome/SessionManager", "org.gnome.SessionManager",
                        g_inhibited ? "InhibitorAdded" : "InhibitorRemoved", "o", inhibitor);
+  } else if (line == "kde-inhibit" || line == "kde-uninhibit") {
+    g_kdeInhibited = line == "kde-inhibit";
+    // Added: one (application, reason); removed: one application.
+    const char* path = "/org/kde/Solid/PowerManagement/PolicyAgent";
+    const char* interface = "org.kde.Solid.PowerManagement.PolicyAgent";
+    if (g_kdeInhibited)
+      sd_bus_emit_signal(g_bus, path, interface, "InhibitionsChanged", "a(ss)as", 1, "video",
+                         "playing", 0);
+    else
+      sd_bus_emit_signal(g_bus, path, interface, "InhibitionsChanged", "a(ss)as", 0, 1, "video");
   } else if (line == "shield 1" || line == "shield 0") {
     sd_bus_emit_signal(g_bus, "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver", "ActiveChanged",
                        "b", line == "shield 1");
@@ -100,7 +125,10 @@ int main(int argc, char** argv) {
     r |= sd_bus_add_object_vtable(g_bus, nullptr, "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver",
                                   kScreenSaver, nullptr);
     r |= sd_bus_request_name(g_bus, "org.gnome.SessionManager", 0);
+    r |= sd_bus_add_object_vtable(g_bus, nullptr, "/org/kde/Solid/PowerManagement/PolicyAgent",
+                                  "org.kde.Solid.PowerManagement.PolicyAgent", kPolicyAgent, nullptr);
     r |= sd_bus_request_name(g_bus, "org.gnome.ScreenSaver", 0);
+    r |= sd_bus_request_name(g_bus, "org.kde.Solid.PowerManagement.PolicyAgent", 0);
   }
   if (r < 0) {
     std::fprintf(stderr, "dbus_standin: cannot offer the services\n");

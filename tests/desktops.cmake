@@ -21,7 +21,8 @@ if(TARGET glimmerkin_wayland)  # wayland.cmake then builds wayland_helper
             $<TARGET_FILE:wayland_helper> $<TARGET_FILE:glimmerkin-sim>)
   add_test(NAME watch_kwin
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/watch_kwin.sh $<TARGET_FILE:glimmerkin>
-            $<TARGET_FILE:x11_helper> $<TARGET_FILE:glimmerkin-sim> $<TARGET_FILE:wayland_inhibitor>)
+            $<TARGET_FILE:x11_helper> $<TARGET_FILE:glimmerkin-sim> $<TARGET_FILE:wayland_inhibitor>
+            $<TARGET_FILE:dbus_standin>)
   list(APPEND desktop_tests desktop_kwin desktop_cage watch_kwin)
 endif()
 set_tests_properties(${desktop_tests} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 180)

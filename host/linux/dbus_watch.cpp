@@ -164,17 +164,26 @@ class MutterIdle final : public BusSource {
   uint32_t activeWatch_ = 0;
 };
 
-class GnomeSession final : public BusSource {
+// Where applications' idle inhibitors are gathered, whoever took them
+// (org.freedesktop.ScreenSaver's Inhibit included, which GNOME's proxy
+// hands to the session manager and Plasma's to its power management).
+class SessionInhibitors final : public BusSource {
  public:
-  explicit GnomeSession(sd_bus* bus)
-      : BusSource(bus, "GNOME's session manager and shield on the session bus") {
+  explicit SessionInhibitors(sd_bus* bus)
+      : BusSource(bus, "the session's inhibitors and shield on the session bus") {
     Match(0, nullptr, kSessionManagerPath, kSessionManagerName, "InhibitorAdded");
     Match(0, nullptr, kSessionManagerPath, kSessionManagerName, "InhibitorRemoved");
+    Match(0, nullptr, kPolicyAgentPath, kPolicyAgentName, "InhibitionsChanged");
     Match(1, nullptr, "/org/gnome/ScreenSaver", "org.gnome.ScreenSaver", "ActiveChanged");
     InhibitorsChanged();
   }
 
  private:
+  static constexpr const char* kPolicyAgentName = "org.kde.Solid.PowerManagement.PolicyAgent";
+  static constexpr const char* kPolicyAgentPath = "/org/kde/Solid/PowerManagement/PolicyAgent";
+  // PolicyAgent's "ChangeScreenSettings": what a screen saver inhibitor asks.
+  static constexpr uint32_t kInhibitScreen = 4;
+
   void OnSignal(int tag, sd_bus_message* message) override {
     if (tag == 0) {
       InhibitorsChanged();
@@ -185,18 +194,25 @@ class GnomeSession final : public BusSource {
     Report(active != 0 ? WatchEvent::DesktopSaverOn : WatchEvent::DesktopSaverOff);
   }
 
-  void InhibitorsChanged() {
+  // name's method, asked with one flag word, says yes.
+  bool Asks(const char* name, const char* path, const char* method, uint32_t flags) {
+    if (!HasOwner(bus_, name)) return false;
     sd_bus_error error = SD_BUS_ERROR_NULL;
     sd_bus_message* reply = nullptr;
-    int inhibited = 0;
-    if (HasOwner(bus_, kSessionManagerName) &&
-        sd_bus_call_method(bus_, kSessionManagerName, kSessionManagerPath, kSessionManagerName,
-                           "IsInhibited", &error, &reply, "u", kInhibitIdle) >= 0)
-      sd_bus_message_read(reply, "b", &inhibited);
+    int yes = 0;
+    if (sd_bus_call_method(bus_, name, path, name, method, &error, &reply, "u", flags) >= 0)
+      sd_bus_message_read(reply, "b", &yes);
     sd_bus_message_unref(reply);
     sd_bus_error_free(&error);
-    if ((inhibited != 0) != inhibited_) {
-      inhibited_ = inhibited != 0;
+    return yes != 0;
+  }
+
+  void InhibitorsChanged() {
+    const bool inhibited =
+        Asks(kSessionManagerName, kSessionManagerPath, "IsInhibited", kInhibitIdle) ||
+        Asks(kPolicyAgentName, kPolicyAgentPath, "HasInhibition", kInhibitScreen);
+    if (inhibited != inhibited_) {
+      inhibited_ = inhibited;
       Report(inhibited_ ? WatchEvent::InhibitOn : WatchEvent::InhibitOff);
     }
   }
@@ -263,7 +279,7 @@ std::unique_ptr<IdleSource> OpenMutterIdleSource() {
   return std::make_unique<MutterIdle>(bus);
 }
 
-std::unique_ptr<IdleSource> OpenGnomeSessionSource() {
+std::unique_ptr<IdleSource> OpenSessionInhibitorSource() {
   sd_bus* bus = nullptr;
   if (sd_bus_open_user(&bus) < 0) return nullptr;
   // The bus itself always owns its name: a connection that cannot say so
@@ -272,7 +288,7 @@ std::unique_ptr<IdleSource> OpenGnomeSessionSource() {
     sd_bus_flush_close_unref(bus);
     return nullptr;
   }
-  return std::make_unique<GnomeSession>(bus);
+  return std::make_unique<SessionInhibitors>(bus);
 }
 
 std::unique_ptr<IdleSource> OpenLogindSource(std::function<bool()>& lock) {

@@ -13,10 +13,12 @@ namespace glimmerkin {
 // no Mutter answers.
 std::unique_ptr<IdleSource> OpenMutterIdleSource();
 
-// GNOME's session manager (IsInhibited with the idle flag, re-asked on each
-// InhibitorAdded / InhibitorRemoved) and GNOME's shield (org.gnome.ScreenSaver
+// The session's idle inhibitors: GNOME's session manager (IsInhibited with
+// the idle flag, re-asked on each InhibitorAdded / InhibitorRemoved) and
+// Plasma's power management (PolicyAgent HasInhibition for the screen, on
+// InhibitionsChanged); and GNOME's shield (org.gnome.ScreenSaver
 // ActiveChanged). Null without a session bus.
-std::unique_ptr<IdleSource> OpenGnomeSessionSource();
+std::unique_ptr<IdleSource> OpenSessionInhibitorSource();
 
 // logind on the system bus: this session's Lock / Unlock and the machine's
 // PrepareForSleep. lock is set to ask for this session's lock. Null without

@@ -209,7 +209,8 @@ int Watch(const LinuxOptions& options, const std::string& settingsPath) {
   setup.lockWhenEnded = stored.lockWhenEnded;
   setup.sources.push_back(std::move(idle));
   // Inhibitors, the desktop's own blank, locks and sleep, where offered.
-  if (auto gnome = OpenGnomeSessionSource()) setup.sources.push_back(std::move(gnome));
+  if (auto inhibitors = OpenSessionInhibitorSource())
+    setup.sources.push_back(std::move(inhibitors));
   if (auto logind = OpenLogindSource(setup.lockSession)) setup.sources.push_back(std::move(logind));
   return RunWatcher(std::move(setup));
 }
