@@ -48,6 +48,9 @@ class SaverChild {
       sigset_t none;
       sigemptyset(&none);
       sigprocmask(SIG_SETMASK, &none, nullptr);
+      // The program's own image, even after a package upgrade replaced
+      // the file; argv[0] still names it.
+      execv("/proc/self/exe", argv.data());
       execv(argv[0], argv.data());
       _exit(127);
     }

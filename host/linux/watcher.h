@@ -12,7 +12,8 @@ namespace glimmerkin {
 // that report inhibitors, blanks, locks and sleep, and the saver started as
 // a process of its own (so that a crash never takes the watcher with it).
 struct WatchSetup {
-  // The saver's program and arguments (the full-screen switch among them).
+  // The saver's arguments, the first naming the program (the full-screen
+  // switch among them); the program run is this process's own image.
   std::vector<std::string> saverCommand;
   int32_t delaySeconds = 0;
   bool lockWhenEnded = false;
