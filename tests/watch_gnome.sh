@@ -76,14 +76,20 @@ shell 'Main.overview.hide()' >/dev/null || fail "cannot leave the overview"
 
 # shot_matches PNG SECONDS: the shell's own screenshot equals the picture
 # (the shell's banners, such as "Screen Lock disabled", cleared first).
+# capture FILE: the shell's own screenshot (the overview left and the
+# shell's banners, such as "Screen Lock disabled", cleared first).
+capture() {
+  shell 'Main.overview.hide()' >/dev/null 2>&1
+  shell 'Main.messageTray.getSources().forEach(s => s.destroy())' >/dev/null 2>&1
+  rm -f "$1"
+  as_user gdbus call --session -d org.gnome.Shell.Screenshot -o /org/gnome/Shell/Screenshot \
+    -m org.gnome.Shell.Screenshot.Screenshot false false "$1" >/dev/null 2>&1 && [ -s "$1" ]
+}
+# shot_matches PNG SECONDS: the screenshot equals the picture.
 shot_matches() {
   local _ diff=unknown
   for _ in $(seq $(( $2 * 4 ))); do
-    shell 'Main.overview.hide()' >/dev/null 2>&1
-    shell 'Main.messageTray.getSources().forEach(s => s.destroy())' >/dev/null 2>&1
-    rm -f "$TEST_DIR/shot.png"
-    as_user gdbus call --session -d org.gnome.Shell.Screenshot -o /org/gnome/Shell/Screenshot \
-      -m org.gnome.Shell.Screenshot.Screenshot false false "$TEST_DIR/shot.png" >/dev/null 2>&1
+    capture "$TEST_DIR/shot.png"
     diff=$(compare -metric AE "$TEST_DIR/shot.png" "$1" null: 2>&1) && [ "$diff" = 0 ] && return 0
     sleep 0.25
   done
@@ -129,9 +135,11 @@ idle_monitor ResetIdletime >/dev/null || fail "ResetIdletime failed"
 start_watcher -fixed-seed 5 -frame-limit 10
 head -n 1 "$TEST_DIR/watch.log" | grep -q "watching Mutter's idle monitor" ||
   fail "the first line does not name the idle source: $(head -n 1 "$TEST_DIR/watch.log")"
+capture "$TEST_DIR/desktop.png" || fail "no screenshot of the desktop"
 idle_monitor ResetIdletime >/dev/null
+idle_at=$(( $(date +%s%N) / 1000000 + 2000 ))
 check_resting "$WATCHER" 1
-wait_saver_count 1 10 || { cat "$TEST_DIR/watch.log" >&2; fail "no saver after the delay"; }
+first_frame "$idle_at" capture "$TEST_DIR/desktop.png" "GNOME ($MODE)"
 shot_matches "$TEST_DIR/expected.png" 15 ||
   { cp "$TEST_DIR/shot.png" ./watch_gnome_shot.png; fail "the shell's screenshot is not the simulator's frame"; }
 
