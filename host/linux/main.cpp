@@ -29,17 +29,20 @@ namespace {
 
 bool g_forceX11 = false;
 
-#if defined(GLIMMERKIN_WAYLAND)
 bool Set(const char* name) {
   const char* value = std::getenv(name);
   return value != nullptr && value[0] != '\0';
 }
 
-// In a Wayland session the saver speaks Wayland itself, unless -x11 asks for
-// X11 (Xwayland). A connection handed over in WAYLAND_SOCKET (by a locker
+// A Wayland session: a connection handed over in WAYLAND_SOCKET (by a locker
 // such as swaylock-plugin, which unsets the other two) counts first, as it
-// does for libwayland. Windows named by id are always X11's.
-bool UseWayland() { return !g_forceX11 && (Set("WAYLAND_SOCKET") || Set("WAYLAND_DISPLAY")); }
+// does for libwayland.
+bool WaylandSession() { return Set("WAYLAND_SOCKET") || Set("WAYLAND_DISPLAY"); }
+
+#if defined(GLIMMERKIN_WAYLAND)
+// In a Wayland session the saver speaks Wayland itself, unless -x11 asks for
+// X11 (Xwayland). Windows named by id are always X11's.
+bool UseWayland() { return !g_forceX11 && WaylandSession(); }
 #endif
 
 int RunSaver(WindowKind kind, uint32_t windowId, const RunConfig& config) {
@@ -141,16 +144,9 @@ std::vector<std::string> SaverCommand(const LinuxOptions& options) {
   return command;
 }
 
-// A Wayland session (also with -x11): its Xwayland sees only the input
-// that goes to X clients, so its idle time and its X screen savers say
-// nothing of the session; and connecting may start Xwayland for nothing.
-bool WaylandSession() {
-  const char* display = std::getenv("WAYLAND_DISPLAY");
-  const char* socket = std::getenv("WAYLAND_SOCKET");
-  return (display != nullptr && display[0] != '\0') || (socket != nullptr && socket[0] != '\0');
-}
-
 // The idle sources in the order a session offers them; the first there wins.
+// In a Wayland session (also with -x11) Xwayland is never asked: it sees only
+// the input that goes to X clients, and connecting may start it for nothing.
 std::unique_ptr<IdleSource> OpenIdleSource() {
   if (auto mutter = OpenMutterIdleSource()) return mutter;
   if (WaylandSession()) {
@@ -205,7 +201,6 @@ int Watch(const LinuxOptions& options, const std::string& settingsPath) {
   }
   WatchSetup setup;
   setup.saverCommand = SaverCommand(options);
-  setup.delaySeconds = delay.seconds;
   setup.lockWhenEnded = stored.lockWhenEnded;
   setup.sources.push_back(std::move(idle));
   // Inhibitors, the desktop's own blank, locks and sleep, where offered.

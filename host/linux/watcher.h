@@ -15,7 +15,6 @@ struct WatchSetup {
   // The saver's arguments, the first naming the program (the full-screen
   // switch among them); the program run is this process's own image.
   std::vector<std::string> saverCommand;
-  int32_t delaySeconds = 0;
   bool lockWhenEnded = false;
   std::vector<std::unique_ptr<IdleSource>> sources;
   // Asks the desktop's own locker to lock the session; true once asked.
