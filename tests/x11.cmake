@@ -44,6 +44,9 @@ set_tests_properties(x11_xscreensaver PROPERTIES RUN_SERIAL TRUE)
 # The idle watcher on a bare X server.
 glimmerkin_x11_test(watch_x11)
 set_tests_properties(watch_x11 PROPERTIES TIMEOUT 120)
+if(GLIMMERKIN_SANITIZE)
+  set_tests_properties(watch_x11 PROPERTIES ENVIRONMENT GLIMMERKIN_SANITIZED=1)
+endif()
 glimmerkin_x11_test(watch_x11_xscreensaver)
 set_tests_properties(watch_x11_xscreensaver PROPERTIES RUN_SERIAL TRUE TIMEOUT 60)
 add_test(NAME watch_login
