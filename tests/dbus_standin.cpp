@@ -7,12 +7,14 @@
 // Lock / Unlock signals, PrepareForSleep). Commands, one a line on stdin:
 // inhibit, uninhibit, kde-inhibit, kde-uninhibit, shield 1, shield 0, lock,
 // unlock, sleep, wake.
-// Prints "ready" once its names are owned, "lock-asked" on each Lock call.
+// Prints "ready" once its names are owned, "lock-asked" on each Lock call
+// (answered after STANDIN_LOCK_DELAY_MS when that is set).
 #include <poll.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -42,6 +44,8 @@ int GetSession(sd_bus_message* call, void*, sd_bus_error*) {
 int Lock(sd_bus_message* call, void*, sd_bus_error*) {
   std::printf("lock-asked\n");
   std::fflush(stdout);
+  // A locker that takes its time: the caller waits for the answer.
+  if (const char* delay = std::getenv("STANDIN_LOCK_DELAY_MS")) usleep(1000u * std::atoi(delay));
   // As logind does: the ask becomes the session's Lock signal.
   sd_bus_emit_signal(g_bus, kSessionPath, "org.freedesktop.login1.Session", "Lock", "");
   return sd_bus_reply_method_return(call, "");

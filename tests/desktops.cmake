@@ -29,8 +29,6 @@ set_tests_properties(${desktop_tests} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 180
 
 # The idle watcher on GNOME Shell 43 (Mutter's idle monitor), with stand-ins
 # for the session manager, the shield and logind on the test's own buses.
-add_executable(dbus_standin dbus_standin.cpp)
-target_link_libraries(dbus_standin PRIVATE PkgConfig::GLIMMERKIN_SYSTEMD glimmerkin_warnings)
 add_test(NAME watch_gnome
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/watch_gnome.sh $<TARGET_FILE:glimmerkin>
           $<TARGET_FILE:dbus_standin> $<TARGET_FILE:glimmerkin-sim>)

@@ -49,6 +49,14 @@ if(GLIMMERKIN_SANITIZE)
 endif()
 glimmerkin_x11_test(watch_x11_xscreensaver)
 set_tests_properties(watch_x11_xscreensaver PROPERTIES RUN_SERIAL TRUE TIMEOUT 60)
+# Stand-ins for the session services a test lacks (session manager, shield,
+# Plasma's power management, logind), on the test's own buses.
+add_executable(dbus_standin dbus_standin.cpp)
+target_link_libraries(dbus_standin PRIVATE PkgConfig::GLIMMERKIN_SYSTEMD glimmerkin_warnings)
+add_test(NAME watch_x11_lock
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/watch_x11_lock.sh $<TARGET_FILE:glimmerkin>
+          $<TARGET_FILE:x11_helper> $<TARGET_FILE:dbus_standin>)
+set_tests_properties(watch_x11_lock PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 60)
 add_test(NAME watch_login
   COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/watch_login.sh $<TARGET_FILE:glimmerkin> ${PROJECT_SOURCE_DIR})
 set_tests_properties(watch_login PROPERTIES TIMEOUT 30)

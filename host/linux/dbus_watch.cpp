@@ -305,6 +305,19 @@ std::unique_ptr<IdleSource> OpenLogindSource(std::function<bool()>& lock) {
   return source;
 }
 
+bool LockSessionNow() {
+  sd_bus* bus = nullptr;
+  if (sd_bus_open_system(&bus) < 0) return false;
+  const std::string path = SessionPath(bus);
+  sd_bus_error error = SD_BUS_ERROR_NULL;
+  const bool locked = !path.empty() &&
+                      sd_bus_call_method(bus, kLogindName, path.c_str(), "org.freedesktop.login1.Session",
+                                         "Lock", &error, nullptr, "") >= 0;
+  sd_bus_error_free(&error);
+  sd_bus_flush_close_unref(bus);
+  return locked;
+}
+
 OtherSaver DBusOtherSaver() {
   struct Known {
     const char* busName;

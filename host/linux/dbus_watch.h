@@ -25,6 +25,11 @@ std::unique_ptr<IdleSource> OpenSessionInhibitorSource();
 // a system bus or a session.
 std::unique_ptr<IdleSource> OpenLogindSource(std::function<bool()>& lock);
 
+// Asks logind to lock this session and waits for the answer; false when no
+// logind or no session answers. For a saver ended by input: the lock is
+// asked for while the saver still covers the screen.
+bool LockSessionNow();
+
 // A screen saver of the desktop's own that owns its name on the session bus
 // (mate-screensaver, xfce4-screensaver, cinnamon-screensaver).
 OtherSaver DBusOtherSaver();

@@ -86,7 +86,13 @@ class X11Modes final : public SaverModes {
     return 0;
   }
 
-  int RunFullScreen() override { return RunSaver(WindowKind::FullScreen, 0, config_); }
+  int RunFullScreen() override {
+    RunConfig config = config_;
+    // The idle watcher's saver with "Lock When Ended": the lock is asked for
+    // before the saver's windows go, so the desktop is not shown unlocked.
+    if (Set(kLockOnCloseVariable)) config.beforeInputClose = [] { LockSessionNow(); };
+    return RunSaver(WindowKind::FullScreen, 0, config);
+  }
 
   int RunPreview(const char* text) override {
     const uint32_t window = ParseDecimal(text);

@@ -34,7 +34,7 @@ class SaverChild {
   bool Running() const { return pid_ > 0; }
   int Fd() const { return pidfd_; }
 
-  bool Start(const std::vector<std::string>& command) {
+  bool Start(const std::vector<std::string>& command, bool lockOnClose) {
     std::vector<char*> argv;
     for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
     argv.push_back(nullptr);
@@ -45,6 +45,10 @@ class SaverChild {
       // A watcher killed outright still takes its saver along.
       prctl(PR_SET_PDEATHSIG, SIGTERM);
       if (getppid() != parent) _exit(1);
+      if (lockOnClose)
+        setenv(kLockOnCloseVariable, "1", 1);
+      else
+        unsetenv(kLockOnCloseVariable);
       sigset_t none;
       sigemptyset(&none);
       sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -194,7 +198,7 @@ class Watcher final : public LoopClient {
       endDeadline_ = MonotonicNowNs() + kSaverEndGraceNs;
     }
     if (decision.startSaver) {
-      if (saver_.Start(setup_.saverCommand)) {
+      if (saver_.Start(setup_.saverCommand, setup_.lockWhenEnded)) {
         Watch(saver_.Fd());
       } else {
         std::fprintf(stderr, "glimmerkin: cannot start the saver; waiting again\n");

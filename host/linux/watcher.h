@@ -11,6 +11,10 @@ namespace glimmerkin {
 // The idle watcher's run: one idle source armed with the delay, any others
 // that report inhibitors, blanks, locks and sleep, and the saver started as
 // a process of its own (so that a crash never takes the watcher with it).
+// Set in the saver's environment when the session is to be locked as the
+// user ends it.
+inline constexpr const char* kLockOnCloseVariable = "GLIMMERKIN_LOCK_ON_CLOSE";
+
 struct WatchSetup {
   // The saver's arguments, the first naming the program (the full-screen
   // switch among them); the program run is this process's own image.
