@@ -89,7 +89,8 @@ FittedDelay FitIdleDelay(int32_t stored, bool storedSet, std::optional<int32_t> 
   if (!storedSet) {
     // Three quarters of the desktop's delay: the saver shows well before it.
     if (fitted.seconds >= *desktopSeconds)
-      fitted.seconds = std::max(kMinIdleDelay, static_cast<int32_t>(int64_t{*desktopSeconds} * 3 / 4));
+      fitted.seconds =
+          std::max(kMinIdleDelay, static_cast<int32_t>(int64_t{*desktopSeconds} * 3 / 4));
   } else {
     fitted.beyondDesktop = fitted.seconds >= *desktopSeconds;
   }

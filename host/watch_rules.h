@@ -7,26 +7,26 @@ namespace glimmerkin {
 // What the idle watcher learns from the session. The front ends only report
 // these; WatchRules decides what happens.
 enum class WatchEvent {
-  Idle,              // the user has been idle for the whole delay
-  Active,            // the user did something
-  InhibitOn,         // an application holds an idle inhibitor (video, call)
+  Idle,       // the user has been idle for the whole delay
+  Active,     // the user did something
+  InhibitOn,  // an application holds an idle inhibitor (video, call)
   InhibitOff,
-  DesktopSaverOn,    // the desktop blanked or shielded the screen itself
+  DesktopSaverOn,  // the desktop blanked or shielded the screen itself
   DesktopSaverOff,
-  LockOn,            // the session is locked
+  LockOn,  // the session is locked
   LockOff,
-  SleepOn,           // the machine is about to suspend
-  SleepOff,          // it has resumed
-  SaverEnded,        // the saver process ended with success
-  SaverFailed,       // it failed or crashed
+  SleepOn,      // the machine is about to suspend
+  SleepOff,     // it has resumed
+  SaverEnded,   // the saver process ended with success
+  SaverFailed,  // it failed or crashed
 };
 
 // What the watcher does about one event; any combination may be asked.
 struct WatchDecision {
   bool startSaver = false;
-  bool endSaver = false;      // ask the running saver to end
-  bool lockSession = false;   // ask the desktop's own locker to lock
-  bool logFailure = false;    // one line: the saver failed, waiting again
+  bool endSaver = false;     // ask the running saver to end
+  bool lockSession = false;  // ask the desktop's own locker to lock
+  bool logFailure = false;   // one line: the saver failed, waiting again
 };
 
 enum class SaverState { None, Showing, Ending };

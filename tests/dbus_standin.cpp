@@ -52,29 +52,20 @@ int Lock(sd_bus_message* call, void*, sd_bus_error*) {
 }
 
 const sd_bus_vtable kSessionManager[] = {
-    SD_BUS_VTABLE_START(0),
-    SD_BUS_METHOD("IsInhibited", "u", "b", IsInhibited, 0),
-    SD_BUS_SIGNAL("InhibitorAdded", "o", 0),
-    SD_BUS_SIGNAL("InhibitorRemoved", "o", 0),
+    SD_BUS_VTABLE_START(0), SD_BUS_METHOD("IsInhibited", "u", "b", IsInhibited, 0),
+    SD_BUS_SIGNAL("InhibitorAdded", "o", 0), SD_BUS_SIGNAL("InhibitorRemoved", "o", 0),
     SD_BUS_VTABLE_END};
 const sd_bus_vtable kPolicyAgent[] = {
-    SD_BUS_VTABLE_START(0),
-    SD_BUS_METHOD("HasInhibition", "u", "b", HasInhibition, 0),
-    SD_BUS_SIGNAL("InhibitionsChanged", "a(ss)as", 0),
-    SD_BUS_VTABLE_END};
-const sd_bus_vtable kScreenSaver[] = {
-    SD_BUS_VTABLE_START(0), SD_BUS_SIGNAL("ActiveChanged", "b", 0), SD_BUS_VTABLE_END};
-const sd_bus_vtable kManager[] = {
-    SD_BUS_VTABLE_START(0),
-    SD_BUS_METHOD("GetSession", "s", "o", GetSession, 0),
-    SD_BUS_SIGNAL("PrepareForSleep", "b", 0),
-    SD_BUS_VTABLE_END};
-const sd_bus_vtable kSession[] = {
-    SD_BUS_VTABLE_START(0),
-    SD_BUS_METHOD("Lock", "", "", Lock, 0),
-    SD_BUS_SIGNAL("Lock", "", 0),
-    SD_BUS_SIGNAL("Unlock", "", 0),
-    SD_BUS_VTABLE_END};
+    SD_BUS_VTABLE_START(0), SD_BUS_METHOD("HasInhibition", "u", "b", HasInhibition, 0),
+    SD_BUS_SIGNAL("InhibitionsChanged", "a(ss)as", 0), SD_BUS_VTABLE_END};
+const sd_bus_vtable kScreenSaver[] = {SD_BUS_VTABLE_START(0),
+                                      SD_BUS_SIGNAL("ActiveChanged", "b", 0), SD_BUS_VTABLE_END};
+const sd_bus_vtable kManager[] = {SD_BUS_VTABLE_START(0),
+                                  SD_BUS_METHOD("GetSession", "s", "o", GetSession, 0),
+                                  SD_BUS_SIGNAL("PrepareForSleep", "b", 0), SD_BUS_VTABLE_END};
+const sd_bus_vtable kSession[] = {SD_BUS_VTABLE_START(0), SD_BUS_METHOD("Lock", "", "", Lock, 0),
+                                  SD_BUS_SIGNAL("Lock", "", 0), SD_BUS_SIGNAL("Unlock", "", 0),
+                                  SD_BUS_VTABLE_END};
 
 void Command(const std::string& line) {
   const char* inhibitor = "/org/gnome/SessionManager/Inhibitor1";
@@ -130,7 +121,8 @@ int main(int argc, char** argv) {
                                   kScreenSaver, nullptr);
     r |= sd_bus_request_name(g_bus, "org.gnome.SessionManager", 0);
     r |= sd_bus_add_object_vtable(g_bus, nullptr, "/org/kde/Solid/PowerManagement/PolicyAgent",
-                                  "org.kde.Solid.PowerManagement.PolicyAgent", kPolicyAgent, nullptr);
+                                  "org.kde.Solid.PowerManagement.PolicyAgent", kPolicyAgent,
+                                  nullptr);
     r |= sd_bus_request_name(g_bus, "org.gnome.ScreenSaver", 0);
     r |= sd_bus_request_name(g_bus, "org.kde.Solid.PowerManagement.PolicyAgent", 0);
   }

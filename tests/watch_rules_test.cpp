@@ -51,8 +51,9 @@ TEST(WatchRules, AnInhibitorKeepsTheSaverAwayAndEndsOneShowing) {
 }
 
 TEST(WatchRules, LockSleepAndTheDesktopsBlankEndTheSaverAndNeedActivityAndAWholeDelay) {
-  for (const auto& [on, off] : {std::pair{E::LockOn, E::LockOff}, std::pair{E::SleepOn, E::SleepOff},
-                               std::pair{E::DesktopSaverOn, E::DesktopSaverOff}}) {
+  for (const auto& [on, off] :
+       {std::pair{E::LockOn, E::LockOff}, std::pair{E::SleepOn, E::SleepOff},
+        std::pair{E::DesktopSaverOn, E::DesktopSaverOff}}) {
     WatchRules rules(true);
     ASSERT_TRUE(rules.On(E::Idle).startSaver);
     const WatchDecision ending = rules.On(on);

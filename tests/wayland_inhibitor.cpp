@@ -22,7 +22,8 @@ bool g_configured = false;
 
 void Global(void*, wl_registry* registry, uint32_t name, const char* interface, uint32_t) {
   if (std::strcmp(interface, wl_compositor_interface.name) == 0)
-    g_compositor = static_cast<wl_compositor*>(wl_registry_bind(registry, name, &wl_compositor_interface, 1));
+    g_compositor =
+        static_cast<wl_compositor*>(wl_registry_bind(registry, name, &wl_compositor_interface, 1));
   else if (std::strcmp(interface, wl_shm_interface.name) == 0)
     g_shm = static_cast<wl_shm*>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
   else if (std::strcmp(interface, xdg_wm_base_interface.name) == 0)
@@ -68,7 +69,8 @@ int main() {
   if (pixels == MAP_FAILED) return 1;
   std::memset(pixels, 0x80, kSide * kSide * 4);
   wl_shm_pool* pool = wl_shm_create_pool(g_shm, fd, kSide * kSide * 4);
-  wl_buffer* buffer = wl_shm_pool_create_buffer(pool, 0, kSide, kSide, kSide * 4, WL_SHM_FORMAT_XRGB8888);
+  wl_buffer* buffer =
+      wl_shm_pool_create_buffer(pool, 0, kSide, kSide, kSide * 4, WL_SHM_FORMAT_XRGB8888);
   zwp_idle_inhibit_manager_v1_create_inhibitor(g_inhibit, surface);
   wl_surface_attach(surface, buffer, 0, 0);
   wl_surface_damage(surface, 0, 0, kSide, kSide);

@@ -41,7 +41,9 @@ std::string WatchAutostartEntry(const std::string& programPath) {
          "Type=Application\n"
          "Name=Glimmerkin idle watcher\n"
          "Comment=Shows the Glimmerkin screen saver when the session is idle\n"
-         "Exec=" + programPath + " -watch\n"
+         "Exec=" +
+         programPath +
+         " -watch\n"
          "NoDisplay=true\n"
          "X-GNOME-Autostart-enabled=true\n";
 }

@@ -1,7 +1,5 @@
 #include "host/linux/dbus_watch.h"
 
-#include "host/linux/desktop_delay.h"
-
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
@@ -10,6 +8,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "host/linux/desktop_delay.h"
 
 namespace glimmerkin {
 namespace {
@@ -25,8 +25,8 @@ bool HasOwner(sd_bus* bus, const char* name) {
   sd_bus_error error = SD_BUS_ERROR_NULL;
   sd_bus_message* reply = nullptr;
   int has = 0;
-  if (sd_bus_call_method(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-                         "NameHasOwner", &error, &reply, "s", name) >= 0)
+  if (sd_bus_call_method(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                         "org.freedesktop.DBus", "NameHasOwner", &error, &reply, "s", name) >= 0)
     sd_bus_message_read(reply, "b", &has);
   sd_bus_message_unref(reply);
   sd_bus_error_free(&error);
@@ -108,9 +108,10 @@ class MutterIdle final : public BusSource {
     if (!Match(0, kMutterName, kMutterPath, kMutterName, "WatchFired")) return false;
     // A shell that restarts (GNOME on X11 does, in place) forgets its
     // watches: a new owner of the name gets them again.
-    if (!MatchRule(1, "type='signal',sender='org.freedesktop.DBus',path='/org/freedesktop/DBus',"
-                      "interface='org.freedesktop.DBus',member='NameOwnerChanged',"
-                      "arg0='org.gnome.Mutter.IdleMonitor'"))
+    if (!MatchRule(1,
+                   "type='signal',sender='org.freedesktop.DBus',path='/org/freedesktop/DBus',"
+                   "interface='org.freedesktop.DBus',member='NameOwnerChanged',"
+                   "arg0='org.gnome.Mutter.IdleMonitor'"))
       return false;
     idleWatch_ = AddWatch("AddIdleWatch", delayMs_);
     return idleWatch_ != 0;
@@ -121,11 +122,10 @@ class MutterIdle final : public BusSource {
     sd_bus_error error = SD_BUS_ERROR_NULL;
     sd_bus_message* reply = nullptr;
     uint32_t id = 0;
-    const int r = intervalMs != 0
-                      ? sd_bus_call_method(bus_, kMutterName, kMutterPath, kMutterName, method, &error,
-                                           &reply, "t", intervalMs)
-                      : sd_bus_call_method(bus_, kMutterName, kMutterPath, kMutterName, method, &error,
-                                           &reply, "");
+    const int r = intervalMs != 0 ? sd_bus_call_method(bus_, kMutterName, kMutterPath, kMutterName,
+                                                       method, &error, &reply, "t", intervalMs)
+                                  : sd_bus_call_method(bus_, kMutterName, kMutterPath, kMutterName,
+                                                       method, &error, &reply, "");
     if (r >= 0) sd_bus_message_read(reply, "u", &id);
     sd_bus_message_unref(reply);
     sd_bus_error_free(&error);
@@ -257,8 +257,8 @@ std::string SessionPath(sd_bus* bus) {
   sd_bus_message* reply = nullptr;
   std::string path;
   const char* text = nullptr;
-  if (sd_bus_call_method(bus, kLogindName, "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
-                         "GetSession", &error, &reply, "s",
+  if (sd_bus_call_method(bus, kLogindName, "/org/freedesktop/login1",
+                         "org.freedesktop.login1.Manager", "GetSession", &error, &reply, "s",
                          id != nullptr && id[0] != '\0' ? id : "auto") >= 0 &&
       sd_bus_message_read(reply, "o", &text) >= 0)
     path = text;
@@ -310,9 +310,9 @@ bool LockSessionNow() {
   if (sd_bus_open_system(&bus) < 0) return false;
   const std::string path = SessionPath(bus);
   sd_bus_error error = SD_BUS_ERROR_NULL;
-  const bool locked = !path.empty() &&
-                      sd_bus_call_method(bus, kLogindName, path.c_str(), "org.freedesktop.login1.Session",
-                                         "Lock", &error, nullptr, "") >= 0;
+  const bool locked = !path.empty() && sd_bus_call_method(bus, kLogindName, path.c_str(),
+                                                          "org.freedesktop.login1.Session", "Lock",
+                                                          &error, nullptr, "") >= 0;
   sd_bus_error_free(&error);
   sd_bus_flush_close_unref(bus);
   return locked;

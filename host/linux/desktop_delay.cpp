@@ -34,7 +34,8 @@ std::optional<int32_t> PlasmaLockDelaySeconds() {
   if (desktop == nullptr || std::string_view(desktop).find("KDE") == std::string_view::npos)
     return std::nullopt;
   const std::string home = UserConfigHome();
-  const std::string text = home.empty() ? std::string() : ReadSettingsFile(home + "/kscreenlockerrc");
+  const std::string text =
+      home.empty() ? std::string() : ReadSettingsFile(home + "/kscreenlockerrc");
   const int32_t minutes = ProfileInt(text, "Daemon", "Timeout", 5);
   if (minutes <= 0 || minutes > 24 * 60) return std::nullopt;
   return minutes * 60;

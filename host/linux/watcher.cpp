@@ -167,7 +167,7 @@ class Watcher final : public LoopClient {
  private:
   void Watch(int fd) {
     if (fd < 0 || epoll_ < 0) return;
-    epoll_event event {};
+    epoll_event event{};
     event.events = EPOLLIN;
     event.data.fd = fd;
     epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &event);
@@ -179,7 +179,8 @@ class Watcher final : public LoopClient {
     asked_ = false;
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return WatchEvent::SaverEnded;
     // Our own SIGTERM (or SIGKILL after it) is an end we asked for.
-    if (asked && WIFSIGNALED(status) && (WTERMSIG(status) == SIGTERM || WTERMSIG(status) == SIGKILL))
+    if (asked && WIFSIGNALED(status) &&
+        (WTERMSIG(status) == SIGTERM || WTERMSIG(status) == SIGKILL))
       return WatchEvent::SaverEnded;
     if (WIFSIGNALED(status))
       std::fprintf(stderr, "glimmerkin: the saver was killed by signal %d; waiting again\n",

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "host/linux/desktop_delay.h"
 #include "ext-idle-notify-client.h"
+#include "host/linux/desktop_delay.h"
 #include "kde-idle-client.h"
 
 namespace glimmerkin {
@@ -50,14 +50,22 @@ class WaylandIdle final : public IdleSource {
     const uint32_t ms = static_cast<uint32_t>(delaySeconds) * 1000u;
     if (extNotifier_ != nullptr) {
       static const ext_idle_notification_v1_listener kExt = {
-          [](void* self, ext_idle_notification_v1*) { static_cast<WaylandIdle*>(self)->Report(true); },
-          [](void* self, ext_idle_notification_v1*) { static_cast<WaylandIdle*>(self)->Report(false); }};
+          [](void* self, ext_idle_notification_v1*) {
+            static_cast<WaylandIdle*>(self)->Report(true);
+          },
+          [](void* self, ext_idle_notification_v1*) {
+            static_cast<WaylandIdle*>(self)->Report(false);
+          }};
       extNotification_ = ext_idle_notifier_v1_get_idle_notification(extNotifier_, ms, seat_);
       ext_idle_notification_v1_add_listener(extNotification_, &kExt, this);
     } else {
       static const org_kde_kwin_idle_timeout_listener kKde = {
-          [](void* self, org_kde_kwin_idle_timeout*) { static_cast<WaylandIdle*>(self)->Report(true); },
-          [](void* self, org_kde_kwin_idle_timeout*) { static_cast<WaylandIdle*>(self)->Report(false); }};
+          [](void* self, org_kde_kwin_idle_timeout*) {
+            static_cast<WaylandIdle*>(self)->Report(true);
+          },
+          [](void* self, org_kde_kwin_idle_timeout*) {
+            static_cast<WaylandIdle*>(self)->Report(false);
+          }};
       kdeTimeout_ = org_kde_kwin_idle_get_idle_timeout(kdeIdle_, seat_, ms);
       org_kde_kwin_idle_timeout_add_listener(kdeTimeout_, &kKde, this);
     }

@@ -82,7 +82,7 @@ class X11Idle final : public IdleSource {
   // One-shot alarms (a comparison with no delta goes inactive once it
   // fires); the same alarm is changed rather than made anew each time.
   XSyncAlarm SetAlarm(XSyncAlarm alarm, XSyncTestType test, int64_t valueMs) {
-    XSyncAlarmAttributes attributes {};
+    XSyncAlarmAttributes attributes{};
     attributes.trigger.counter = counter_;
     attributes.trigger.value_type = XSyncAbsolute;
     attributes.trigger.test_type = test;
@@ -90,8 +90,8 @@ class X11Idle final : public IdleSource {
                      static_cast<int>(valueMs >> 32));
     XSyncIntToValue(&attributes.delta, 0);
     attributes.events = True;
-    const unsigned long mask = XSyncCACounter | XSyncCAValueType | XSyncCATestType |
-                               XSyncCAValue | XSyncCADelta | XSyncCAEvents;
+    const unsigned long mask = XSyncCACounter | XSyncCAValueType | XSyncCATestType | XSyncCAValue |
+                               XSyncCADelta | XSyncCAEvents;
     if (alarm == None) return XSyncCreateAlarm(display_, mask, &attributes);
     XSyncChangeAlarm(display_, alarm, mask, &attributes);
     return alarm;
@@ -157,7 +157,8 @@ OtherSaver X11OtherSaver() {
     Window* children = nullptr;
     unsigned count = 0;
     if (!found && XQueryTree(display, root, &top, &up, &children, &count)) {
-      for (unsigned i = 0; i < count && !found; ++i) found = HasProperty(display, children[i], version);
+      for (unsigned i = 0; i < count && !found; ++i)
+        found = HasProperty(display, children[i], version);
       if (children != nullptr) XFree(children);
     }
   }
