@@ -330,8 +330,8 @@ OtherSaver DBusOtherSaver() {
       {"org.xfce.ScreenSaver", "xfce4-screensaver",
        "choose Glimmerkin in xfce4-screensaver-preferences"},
       {"org.cinnamon.ScreenSaver", "cinnamon-screensaver",
-       "set Glimmerkin as its screensaver (it runs XScreenSaver hacks from "
-       "/usr/libexec/xscreensaver)"},
+       "set org.cinnamon.desktop.screensaver custom-screensaver-command to run it under "
+       "xsecurelock (see the Cinnamon part of the Linux guide)"},
   };
   OtherSaver other;
   sd_bus* bus = nullptr;
