@@ -82,7 +82,9 @@ measure_resting() {
   shift
   write_watch_settings 3600
   start_watcher "$@"
-  sleep 0.5
+  # Its first line comes before it has asked the buses for what it watches
+  # (a dozen round trips, slower while a desktop still starts up).
+  sleep 1.5
   check_resting "$WATCHER" "${WATCH_REST_SECONDS:-1}"
   stop_watcher "at rest"
   write_watch_settings "$delay"
