@@ -41,6 +41,11 @@ set(GLIMMERKIN_HACK_CONFIG_DIR "share/xscreensaver/config" CACHE STRING "XScreen
 install(TARGETS glimmerkin RUNTIME DESTINATION ${GLIMMERKIN_HACK_DIR})
 install(FILES resources/glimmerkin.xml DESTINATION ${GLIMMERKIN_HACK_CONFIG_DIR})
 install(FILES docs/glimmerkin.6 DESTINATION share/man/man6)
+# The idle watcher's login entries, both disabled where they lie: the systemd
+# user unit (systemctl --user enable) and the XDG autostart entry that
+# glimmerkin -watch-at-login on writes into ~/.config/autostart.
+install(FILES packaging/glimmerkin-watch.service DESTINATION lib/systemd/user)
+install(FILES packaging/glimmerkin-watch.desktop DESTINATION share/glimmerkin)
 # The screensaver theme entry that mate-screensaver and xfce4-screensaver list.
 # They run only programs in the hack directory, named by absolute path, so the
 # entry is written at install time for the prefix installed to.
@@ -49,8 +54,3 @@ install(CODE "set(GLIMMERKIN_HACK \"\${CMAKE_INSTALL_PREFIX}/${GLIMMERKIN_HACK_D
                  \"${CMAKE_CURRENT_BINARY_DIR}/glimmerkin.desktop\" @ONLY)")
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/glimmerkin.desktop DESTINATION share/applications/screensavers)
 
-# The idle watcher's login entries, both disabled where they lie: the systemd
-# user unit (systemctl --user enable) and the XDG autostart entry that
-# glimmerkin -watch-at-login on writes into ~/.config/autostart.
-install(FILES packaging/glimmerkin-watch.service DESTINATION lib/systemd/user)
-install(FILES packaging/glimmerkin-watch.desktop DESTINATION share/glimmerkin)
