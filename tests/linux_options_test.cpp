@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "host/linux/desktop_delay.h"
 #include "host/saver_main.h"
 
 namespace glimmerkin {
@@ -81,6 +82,29 @@ TEST(LinuxOptionWordsTest, NewWords) {
   // non-number is an error.
   EXPECT_EQ(*Parse({"-pixel-size", "-7"}).pixelSize, -7);
   EXPECT_FALSE(Parse({"-pixel-size", "two"}).error.empty());
+}
+
+TEST(LinuxOptionWordsTest, WatcherWords) {
+  const LinuxOptions watch = Parse({"--watch", "-fixed-seed", "4"});
+  EXPECT_TRUE(watch.watch);
+  EXPECT_FALSE(watch.hasOtherWords);
+  EXPECT_EQ(*Parse({"-watch-at-login", "on"}).watchAtLogin, true);
+  EXPECT_EQ(*Parse({"--watch-at-login=off"}).watchAtLogin, false);
+  const LinuxOptions bad = Parse({"-watch-at-login", "yes"});
+  EXPECT_FALSE(bad.watchAtLogin.has_value());
+  EXPECT_FALSE(bad.error.empty());
+  EXPECT_FALSE(Parse({"-watch-at-login"}).error.empty());
+}
+
+TEST(DesktopDelayTest, GsettingsAnswers) {
+  EXPECT_EQ(ParseGsettingsUint("uint32 300\n"), 300);
+  EXPECT_EQ(ParseGsettingsUint("uint32 90"), 90);
+  // 0 is GNOME's "never": no delay to come before.
+  EXPECT_FALSE(ParseGsettingsUint("uint32 0\n").has_value());
+  EXPECT_FALSE(ParseGsettingsUint("300\n").has_value());
+  EXPECT_FALSE(ParseGsettingsUint("uint32 -5").has_value());
+  EXPECT_FALSE(ParseGsettingsUint("uint32 4294967295").has_value());
+  EXPECT_FALSE(ParseGsettingsUint("").has_value());
 }
 
 TEST(LinuxOptionWordsTest, Geometry) {

@@ -44,7 +44,7 @@ foreach(arch triplet qemu IN ZIP_LISTS cross_archs cross_triplets cross_qemus)
   find_program(GLIMMERKIN_QEMU_${arch} ${qemu})
   set(ready TRUE)
   foreach(file pkgconfig/x11.pc pkgconfig/wayland-client.pc pkgconfig/xkbcommon.pc
-               pkgconfig/libpng.pc libstdc++.so.6)
+               pkgconfig/libpng.pc pkgconfig/libsystemd.pc libstdc++.so.6)
     if(NOT EXISTS /usr/lib/${triplet}/${file})
       set(ready FALSE)
     endif()

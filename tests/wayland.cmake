@@ -63,6 +63,19 @@ target_link_libraries(wayland_helper PRIVATE glimmerkin_wayland_protocols glimme
 # The generated glue is C and not held to the project's warnings.
 set_source_files_properties(${_wl_test_gen}/wlr-virtual-pointer.c PROPERTIES COMPILE_OPTIONS "-w")
 
+# A client holding an idle inhibitor, for the watcher's tests.
+set(_wl_ii ${GLIMMERKIN_WAYLAND_PROTOCOLS}/unstable/idle-inhibit/idle-inhibit-unstable-v1.xml)
+add_custom_command(
+  OUTPUT ${_wl_test_gen}/idle-inhibit-client.h ${_wl_test_gen}/idle-inhibit.c
+  COMMAND ${GLIMMERKIN_WAYLAND_SCANNER} client-header ${_wl_ii} ${_wl_test_gen}/idle-inhibit-client.h
+  COMMAND ${GLIMMERKIN_WAYLAND_SCANNER} private-code ${_wl_ii} ${_wl_test_gen}/idle-inhibit.c
+  DEPENDS ${_wl_ii} VERBATIM)
+add_executable(wayland_inhibitor wayland_inhibitor.cpp
+  ${_wl_test_gen}/idle-inhibit-client.h ${_wl_test_gen}/idle-inhibit.c)
+target_include_directories(wayland_inhibitor PRIVATE ${_wl_test_gen})
+target_link_libraries(wayland_inhibitor PRIVATE glimmerkin_wayland_protocols glimmerkin_warnings)
+set_source_files_properties(${_wl_test_gen}/idle-inhibit.c PROPERTIES COMPILE_OPTIONS "-w")
+
 function(glimmerkin_wayland_test name)
   add_test(NAME ${name}
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/${name}.sh $<TARGET_FILE:glimmerkin>
@@ -75,3 +88,8 @@ glimmerkin_wayland_test(wayland_outputs)
 glimmerkin_wayland_test(wayland_window)
 glimmerkin_wayland_test(wayland_lock)
 glimmerkin_wayland_test(wayland_rest)
+# The idle watcher on sway (org_kde_kwin_idle), with a stand-in for logind.
+add_test(NAME watch_sway
+  COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/watch_sway.sh $<TARGET_FILE:glimmerkin>
+          $<TARGET_FILE:wayland_helper> $<TARGET_FILE:glimmerkin-sim> $<TARGET_FILE:dbus_standin>)
+set_tests_properties(watch_sway PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)

@@ -106,3 +106,44 @@ make_parent() {
   PARENT=$(cat "$out")
   [ -n "$PARENT" ] || fail "no parent window"
 }
+
+# add_test_user NAME: a user account for what must not run as root (the
+# XScreenSaver daemon launches no hacks for root), home in HOME_DIR
+# ($TEST_DIR/home); when the test ends every process of the account (each
+# one this test started) is killed and the account removed. Skips unless root.
+add_test_user() {
+  need runuser useradd userdel
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "SKIP: making the test's user account needs root"
+    exit $SKIP
+  fi
+  USER_NAME=$1
+  trap cleanup_user EXIT
+  chmod 755 "$TEST_DIR"
+  HOME_DIR=$TEST_DIR/home
+  useradd --no-create-home --home-dir "$HOME_DIR" --shell /bin/sh "$USER_NAME" \
+    || fail "cannot add the user $USER_NAME"
+  mkdir -p "$HOME_DIR"
+}
+cleanup_user() {
+  local pid
+  for pid in $(pgrep -u "$USER_NAME" 2>/dev/null); do
+    kill -KILL "$pid" 2>/dev/null || true
+  done
+  userdel "$USER_NAME" 2>/dev/null || true
+  cleanup
+}
+
+# start_xscreensaver [DAEMON ARGS]: XScreenSaver's daemon through the test's
+# as_user, waited for (bounded) until xscreensaver-command reaches it.
+start_xscreensaver() {
+  as_user xscreensaver -no-splash "$@" >"$TEST_DIR/daemon.log" 2>&1 &
+  PIDS+=($!)
+  local _
+  for _ in $(seq 200); do
+    as_user xscreensaver-command -version >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  cat "$TEST_DIR/daemon.log" >&2
+  fail "the XScreenSaver daemon did not come up"
+}

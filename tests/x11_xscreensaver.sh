@@ -7,29 +7,9 @@ source "$(dirname "$0")/x11_lib.sh"
 GLIMMERKIN=$1
 HELPER=$2
 SIM=$3
-need Xvfb xscreensaver xscreensaver-command runuser useradd userdel
-if [ "$(id -u)" -ne 0 ]; then
-  echo "SKIP: making the test's user account needs root"
-  exit $SKIP
-fi
-
-USER_NAME=gkxss$$
-cleanup_user() {
-  # Every process of the account is one this test started (daemon, hacks).
-  local pid
-  for pid in $(pgrep -u "$USER_NAME" 2>/dev/null); do
-    kill -KILL "$pid" 2>/dev/null || true
-  done
-  userdel "$USER_NAME" 2>/dev/null || true
-  cleanup
-}
-trap cleanup_user EXIT
-
-chmod 755 "$TEST_DIR"
-HOME_DIR=$TEST_DIR/home
-useradd --no-create-home --home-dir "$HOME_DIR" --shell /bin/sh "$USER_NAME" \
-  || fail "cannot add the user $USER_NAME"
-mkdir -p "$HOME_DIR" "$TEST_DIR/bin"
+need Xvfb xscreensaver xscreensaver-command
+add_test_user gkxss$$
+mkdir -p "$TEST_DIR/bin"
 install -m 755 "$GLIMMERKIN" "$TEST_DIR/bin/glimmerkin"
 
 cat >"$HOME_DIR/.xscreensaver" <<CONFIG
@@ -55,14 +35,7 @@ as_user() {
     PATH=/usr/bin:/bin DISPLAY="$DISPLAY" XDG_CONFIG_HOME="$HOME_DIR/.config" "$@"
 }
 
-as_user xscreensaver -no-splash -verbose >"$TEST_DIR/daemon.log" 2>&1 &
-PIDS+=($!)
-ready=no
-for _ in $(seq 200); do
-  if as_user xscreensaver-command -version >/dev/null 2>&1; then ready=yes; break; fi
-  sleep 0.1
-done
-[ $ready = yes ] || { cat "$TEST_DIR/daemon.log" >&2; fail "the XScreenSaver daemon did not come up"; }
+start_xscreensaver -verbose
 
 as_user xscreensaver-command -activate >/dev/null 2>&1 || fail "xscreensaver-command -activate failed"
 if ! "$HELPER" match 0 "$TEST_DIR/expected.png" 60; then

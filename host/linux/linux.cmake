@@ -17,8 +17,17 @@ target_link_libraries(glimmerkin_linux_run PUBLIC glimmerkin_stage PRIVATE glimm
 
 include(host/x11/x11.cmake)
 
-add_executable(glimmerkin host/linux/main.cpp)
-target_link_libraries(glimmerkin PRIVATE
+# The idle watcher's D-Bus side: sd-bus, from libsystemd.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(GLIMMERKIN_SYSTEMD REQUIRED IMPORTED_TARGET libsystemd)
+# What the watcher reads of the user's desktop: its login entry, the
+# desktops' own delays.
+add_library(glimmerkin_linux_session STATIC host/linux/autostart.cpp host/linux/desktop_delay.cpp)
+target_include_directories(glimmerkin_linux_session PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(glimmerkin_linux_session PUBLIC glimmerkin_ini_settings glimmerkin_linux_options
+                      PRIVATE glimmerkin_warnings)
+add_executable(glimmerkin host/linux/main.cpp host/linux/watcher.cpp host/linux/dbus_watch.cpp)
+target_link_libraries(glimmerkin PRIVATE glimmerkin_linux_session PkgConfig::GLIMMERKIN_SYSTEMD
   glimmerkin_x11 glimmerkin_stage glimmerkin_host_common glimmerkin_ini_settings
   glimmerkin_linux_options glimmerkin_warnings)
 # Each further front end brings its own snippet and links itself in.
@@ -32,6 +41,11 @@ set(GLIMMERKIN_HACK_CONFIG_DIR "share/xscreensaver/config" CACHE STRING "XScreen
 install(TARGETS glimmerkin RUNTIME DESTINATION ${GLIMMERKIN_HACK_DIR})
 install(FILES resources/glimmerkin.xml DESTINATION ${GLIMMERKIN_HACK_CONFIG_DIR})
 install(FILES docs/glimmerkin.6 DESTINATION share/man/man6)
+# The idle watcher's login entries, both disabled where they lie: the systemd
+# user unit (systemctl --user enable) and the XDG autostart entry that
+# glimmerkin -watch-at-login on writes into ~/.config/autostart.
+install(FILES packaging/glimmerkin-watch.service DESTINATION lib/systemd/user)
+install(FILES packaging/glimmerkin-watch.desktop DESTINATION share/glimmerkin)
 # The screensaver theme entry that mate-screensaver and xfce4-screensaver list.
 # They run only programs in the hack directory, named by absolute path, so the
 # entry is written at install time for the prefix installed to.

@@ -26,7 +26,8 @@ std::optional<uint64_t> Digits(std::string_view text, unsigned base, uint64_t ma
 }
 
 enum class Word { None, Root, Window, WindowId, Background, RedrawSpeed, NumAliens, PixelSize,
-                  Geometry, X11, FixedSeed, FrameLimit, WriteSettings, Help, Version };
+                  Geometry, X11, FixedSeed, FrameLimit, WriteSettings, Watch, WatchAtLogin, Help,
+                  Version };
 
 struct WordName {
   const char* name;
@@ -47,6 +48,8 @@ constexpr WordName kWords[] = {
     {"fixed-seed", Word::FixedSeed, true},
     {"frame-limit", Word::FrameLimit, true},
     {"write-settings", Word::WriteSettings, false},
+    {"watch", Word::Watch, false},
+    {"watch-at-login", Word::WatchAtLogin, true},
     {"help", Word::Help, false},
     {"h", Word::Help, false},
     {"version", Word::Version, false},
@@ -186,6 +189,17 @@ LinuxOptions ParseLinuxOptions(int count, const char* const* args) {
       case Word::WriteSettings:
         options.writeSettings = true;
         break;
+      case Word::Watch:
+        options.watch = true;
+        break;
+      case Word::WatchAtLogin:
+        if (value == "on")
+          options.watchAtLogin = true;
+        else if (value == "off")
+          options.watchAtLogin = false;
+        else
+          fail(word + ": '" + std::string(value) + "' is neither on nor off");
+        break;
       case Word::Help:
         options.help = true;
         break;
@@ -273,6 +287,14 @@ const char* LinuxUsage() {
          "  -num-aliens N        2 .. 25 aliens at start; default 9\n"
          "  -pixel-size N        1 .. 4 screen pixels a scene pixel; 0: from the monitor\n"
          "  -write-settings      store the redraw speed and alien count in the settings file\n"
+         "The idle watcher (Linux desktops: GNOME, Plasma, wlroots compositors, X11):\n"
+         "  -watch               run for the session; after the idle delay show /s on every\n"
+         "                       output; input ends it. Idleness from Mutter's idle monitor,\n"
+         "                       ext-idle-notify-v1, org_kde_kwin_idle or the X server\n"
+         "  -watch-at-login on|off  start the watcher at login (an autostart entry in\n"
+         "                       ~/.config/autostart), or stop doing so\n"
+         "  Settings file keys: \"Idle Delay\" (seconds, 1 .. 7200; default 240, or less\n"
+         "                       than the desktop's own blanking delay), \"Lock When Ended\" (0/1)\n"
          "Testing aids:\n"
          "  -fixed-seed S        seed the scene with S instead of the clock\n"
          "  -frame-limit N       stop the animation after frame N (the window stays)\n"

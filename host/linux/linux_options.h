@@ -42,6 +42,9 @@ struct LinuxOptions {
   // -x11: the X11 front end even where a Wayland session is running.
   bool forceX11 = false;
   bool writeSettings = false;
+  // -watch: the idle watcher; -watch-at-login on|off: its autostart entry.
+  bool watch = false;
+  std::optional<bool> watchAtLogin;
   bool help = false;
   bool version = false;
   // Every other word, joined by single blanks: the switch scanner's input.

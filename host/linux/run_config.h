@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "host/linux/linux_options.h"
@@ -16,6 +17,9 @@ struct RunConfig {
   std::optional<uint32_t> frameLimit;
   // -geometry for the try-out window.
   std::optional<Geometry> geometry;
+  // Called when input ends the run, while its windows still cover the
+  // screen (the idle watcher's saver asks for the session's lock there).
+  std::function<void()> beforeInputClose;
 };
 
 enum class WindowKind {

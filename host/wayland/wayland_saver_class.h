@@ -131,7 +131,9 @@ class WaylandSaver final : public LoopClient {
   void WindowEntered(View& view, wl_output* output);
   void ViewClosed(View& view);
   void Feed(const InputEvent& event) {
-    if (InputCloses(role_, anchor_, event)) Close(kInputCloseExitCode);
+    if (!InputCloses(role_, anchor_, event)) return;
+    if (config_.beforeInputClose) config_.beforeInputClose();
+    Close(kInputCloseExitCode);
   }
   void Present(View& view, Buffer& buffer, std::span<const Rect> changed);
   void Close(int code) { loop_.End(code); }

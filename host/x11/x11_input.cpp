@@ -53,13 +53,15 @@ void X11Saver::WatchedStillThere() {
 void X11Saver::HandleEvent(XEvent& event) {
   switch (event.type) {
     case KeyPress:
-      if (KeyCloses(closeRole_, static_cast<uint32_t>(XLookupKeysym(&event.xkey, 0)))) Close();
+      if (KeyCloses(closeRole_, static_cast<uint32_t>(XLookupKeysym(&event.xkey, 0))))
+        CloseByInput();
       break;
     case ButtonPress:
-      if (ButtonCloses(closeRole_, event.xbutton.button)) Close();
+      if (ButtonCloses(closeRole_, event.xbutton.button)) CloseByInput();
       break;
     case MotionNotify:
-      if (MotionCloses(closeRole_, anchor_, event.xmotion.x_root, event.xmotion.y_root)) Close();
+      if (MotionCloses(closeRole_, anchor_, event.xmotion.x_root, event.xmotion.y_root))
+        CloseByInput();
       break;
     case MapNotify:
       if (event.xmap.window == window_ || (parent_ != 0 && event.xmap.window == parent_))

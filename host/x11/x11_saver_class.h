@@ -71,6 +71,10 @@ class X11Saver final : public LoopClient {
   void TryGrab();
   bool WantsGrab() const;
   void Close() { loop_.End(0); }
+  void CloseByInput() {
+    if (config_.beforeInputClose) config_.beforeInputClose();
+    Close();
+  }
   void WatchedStillThere();
   void HandleEvent(XEvent& event);
   void FollowLayout();

@@ -77,6 +77,8 @@ EXPECTED_FILES = {
     "./usr/share/doc/glimmerkin/copyright": ("-rw-r--r--", None),
     "./usr/share/doc/glimmerkin/changelog.gz": ("-rw-r--r--", None),
     "./usr/share/doc/glimmerkin/examples/glimmerkin-swayidle.service": ("-rw-r--r--", None),
+    "./usr/lib/systemd/user/glimmerkin-watch.service": ("-rw-r--r--", None),
+    "./usr/share/glimmerkin/glimmerkin-watch.desktop": ("-rw-r--r--", None),
 }
 ICON_SIZES = (16, 24, 32, 48, 64, 128, 256)
 for size in ICON_SIZES:

@@ -1,0 +1,23 @@
+#pragma once
+#include <string>
+
+namespace glimmerkin {
+
+// $XDG_CONFIG_HOME, else ~/.config (as the settings file's folder is found);
+// empty when neither is known.
+std::string UserConfigHome();
+
+// The XDG autostart entry that starts the idle watcher at login:
+// $XDG_CONFIG_HOME/autostart/glimmerkin-watch.desktop (else ~/.config/...).
+// Empty when neither is known.
+std::string WatchAutostartPath();
+
+// The entry's text for the program at programPath: the package's
+// packaging/glimmerkin-watch.desktop, with this program's own path.
+std::string WatchAutostartEntry(const std::string& programPath);
+
+// Writes (on) or removes (off) the entry; prints one line saying what was
+// done. Returns the exit code.
+int SetWatchAtLogin(bool on);
+
+}  // namespace glimmerkin
