@@ -102,50 +102,6 @@ std::vector<std::pair<std::string, std::string>> FormValues(const SettingsForm& 
   return values;
 }
 
-std::string AutostartPath() {
-  // The settings file lives in CONFIG/glimmerkin/: the autostart folder is
-  // CONFIG/autostart/, found the same way.
-  const std::string settings = SettingsFilePath();
-  const size_t file = settings.rfind('/');
-  if (file == std::string::npos || file == 0) return {};
-  const size_t folder = settings.rfind('/', file - 1);
-  if (folder == std::string::npos) return {};
-  return settings.substr(0, folder) + "/autostart/glimmerkin-watch.desktop";
-}
-
-std::string AutostartEntry() {
-  return "[Desktop Entry]\n"
-         "Type=Application\n"
-         "Name=Glimmerkin\n"
-         "Comment=Starts the Glimmerkin screen saver when the desktop is idle\n"
-         "Exec=glimmerkin -watch\n"
-         "Icon=org.glimmerkin.Glimmerkin\n"
-         "Terminal=false\n"
-         "NoDisplay=true\n"
-         "X-GNOME-Autostart-enabled=true\n";
-}
-
-bool SetStartWhenIdle(const std::string& autostartPath, bool on) {
-  if (autostartPath.empty()) return false;
-  if (!on) return unlink(autostartPath.c_str()) == 0 || errno == ENOENT;
-  const size_t slash = autostartPath.rfind('/');
-  if (slash != std::string::npos && slash > 0) {
-    const std::string folder = autostartPath.substr(0, slash);
-    if (mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) return false;
-  }
-  const std::string temporary = autostartPath + ".tmp." + std::to_string(getpid());
-  std::FILE* out = std::fopen(temporary.c_str(), "wb");
-  if (out == nullptr) return false;
-  const std::string text = AutostartEntry();
-  bool ok = std::fwrite(text.data(), 1, text.size(), out) == text.size();
-  ok = std::fclose(out) == 0 && ok;
-  if (!ok || std::rename(temporary.c_str(), autostartPath.c_str()) != 0) {
-    unlink(temporary.c_str());
-    return false;
-  }
-  return true;
-}
-
 std::string LoadMessage(FileState state, const std::string& path) {
   switch (state) {
     case FileState::kFine:

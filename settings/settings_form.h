@@ -51,14 +51,6 @@ LoadedForm LoadForm(const std::string& settingsPath, const std::string& autostar
 // flag, and the delay when it is the user's.
 std::vector<std::pair<std::string, std::string>> FormValues(const SettingsForm& form);
 
-// The watcher's autostart entry: $XDG_CONFIG_HOME/autostart (else
-// ~/.config/autostart)/glimmerkin-watch.desktop. Empty when no home is known.
-std::string AutostartPath();
-// Its contents.
-std::string AutostartEntry();
-// Writes (on) or removes (off) the entry; false when that failed.
-bool SetStartWhenIdle(const std::string& autostartPath, bool on);
-
 // The sentence the window shows for a file it could not take as it is.
 std::string LoadMessage(FileState state, const std::string& path);
 // The sentence for a save that failed.

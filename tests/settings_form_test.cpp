@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "host/linux/autostart.h"
 #include "temp_dir.h"
 
 namespace glimmerkin {
@@ -112,21 +113,21 @@ TEST(SettingsForm, AnUnreadableFileIsToldApartFromAMissingOne) {
 TEST(SettingsForm, StartWhenIdleIsTheAutostartEntry) {
   TempDir dir;
   ASSERT_EQ(setenv("XDG_CONFIG_HOME", dir.Path().c_str(), 1), 0);
-  const std::string entry = AutostartPath();
+  const std::string entry = WatchAutostartPath();
   EXPECT_EQ(entry, dir.Path() + "/autostart/glimmerkin-watch.desktop");
   EXPECT_FALSE(LoadForm("", entry).form.startWhenIdle);
-  ASSERT_TRUE(SetStartWhenIdle(entry, true));
-  EXPECT_NE(ReadAll(entry).find("\nExec=glimmerkin -watch\n"), std::string::npos);
+  ASSERT_TRUE(WriteWatchAutostart(entry, "/usr/bin/glimmerkin", true));
+  EXPECT_NE(ReadAll(entry).find("\nExec=/usr/bin/glimmerkin -watch\n"), std::string::npos);
   EXPECT_TRUE(LoadForm("", entry).form.startWhenIdle);
-  ASSERT_TRUE(SetStartWhenIdle(entry, false));
+  ASSERT_TRUE(WriteWatchAutostart(entry, "glimmerkin", false));
   EXPECT_FALSE(LoadForm("", entry).form.startWhenIdle);
   // Turning off what is already off is no failure; a folder that cannot be
   // made is.
-  EXPECT_TRUE(SetStartWhenIdle(entry, false));
+  EXPECT_TRUE(WriteWatchAutostart(entry, "glimmerkin", false));
   {
     std::ofstream blocker(dir.Path() + "/blocked", std::ios::binary);
   }
-  EXPECT_FALSE(SetStartWhenIdle(dir.Path() + "/blocked/autostart.desktop", true));
+  EXPECT_FALSE(WriteWatchAutostart(dir.Path() + "/blocked/autostart.desktop", "glimmerkin", true));
   EXPECT_NE(AutostartFailedMessage("/x/a.desktop", true).find("turned on: /x/a.desktop"),
             std::string::npos);
   unsetenv("XDG_CONFIG_HOME");

@@ -120,7 +120,7 @@ for line in '^Redraw Speed=10$' '^Num Sprites=2$' '^Idle Delay=60$' '^Lock When 
     '^; my own notes$' '^Pixel Size=2$' '^My Key=kept$' '^\[Elsewhere\]$' '^x=1$'; do
   grep -q "$line" "$CONF" || { cat "$CONF" >&2; fail "after the save the file lacks $line"; }
 done
-grep -q '^Exec=glimmerkin -watch$' "$XDG_CONFIG_HOME/autostart/glimmerkin-watch.desktop" ||
+grep -q '^Exec=/.*/glimmerkin -watch$' "$XDG_CONFIG_HOME/autostart/glimmerkin-watch.desktop" ||
   fail "start when idle did not write the autostart entry"
 
 # Try Full Screen starts the saver at the window's values; a key ends it.

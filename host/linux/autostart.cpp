@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <string>
 
 #include "settings/ini_settings.h"
 
@@ -48,38 +49,46 @@ std::string WatchAutostartEntry(const std::string& programPath) {
          "X-GNOME-Autostart-enabled=true\n";
 }
 
+bool WriteWatchAutostart(const std::string& path, const std::string& programPath, bool on) {
+  if (path.empty()) return false;
+  if (!on) return unlink(path.c_str()) == 0 || errno == ENOENT;
+  const size_t slash = path.rfind('/');
+  if (slash != std::string::npos && slash > 0) {
+    const std::string folder = path.substr(0, slash);
+    const size_t above = folder.rfind('/');
+    if (above != std::string::npos && above > 0) mkdir(folder.substr(0, above).c_str(), 0755);
+    if (mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) return false;
+  }
+  const std::string temporary = path + ".tmp." + std::to_string(getpid());
+  {
+    std::ofstream out(temporary, std::ios::trunc | std::ios::binary);
+    out << WatchAutostartEntry(programPath);
+    if (!out.flush()) {
+      unlink(temporary.c_str());
+      return false;
+    }
+  }
+  if (rename(temporary.c_str(), path.c_str()) != 0) {
+    unlink(temporary.c_str());
+    return false;
+  }
+  return true;
+}
+
 int SetWatchAtLogin(bool on) {
   const std::string path = WatchAutostartPath();
   if (path.empty()) {
     std::fprintf(stderr, "glimmerkin: no configuration folder ($XDG_CONFIG_HOME or a home)\n");
     return 1;
   }
-  if (!on) {
-    if (unlink(path.c_str()) != 0 && errno != ENOENT) {
-      std::fprintf(stderr, "glimmerkin: cannot remove %s\n", path.c_str());
-      return 1;
-    }
-    std::printf("The idle watcher no longer starts at login (%s removed)\n", path.c_str());
-    return 0;
-  }
-  const std::string folder = path.substr(0, path.rfind('/'));
-  mkdir(folder.substr(0, folder.rfind('/')).c_str(), 0755);
-  mkdir(folder.c_str(), 0755);
-  const std::string temporary = path + ".new";
-  {
-    std::ofstream out(temporary, std::ios::trunc);
-    out << WatchAutostartEntry(ProgramPath());
-    if (!out.flush()) {
-      std::fprintf(stderr, "glimmerkin: cannot write %s\n", path.c_str());
-      return 1;
-    }
-  }
-  if (rename(temporary.c_str(), path.c_str()) != 0) {
-    unlink(temporary.c_str());
-    std::fprintf(stderr, "glimmerkin: cannot write %s\n", path.c_str());
+  if (!WriteWatchAutostart(path, ProgramPath(), on)) {
+    std::fprintf(stderr, "glimmerkin: cannot %s %s\n", on ? "write" : "remove", path.c_str());
     return 1;
   }
-  std::printf("The idle watcher starts at your next login (%s)\n", path.c_str());
+  if (on)
+    std::printf("The idle watcher starts at your next login (%s)\n", path.c_str());
+  else
+    std::printf("The idle watcher no longer starts at login (%s removed)\n", path.c_str());
   return 0;
 }
 

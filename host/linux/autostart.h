@@ -16,8 +16,13 @@ std::string WatchAutostartPath();
 // packaging/glimmerkin-watch.desktop, with this program's own path.
 std::string WatchAutostartEntry(const std::string& programPath);
 
-// Writes (on) or removes (off) the entry; prints one line saying what was
-// done. Returns the exit code.
+// Writes (on) the entry at path for the program at programPath, replacing
+// it whole, or removes it (off; already absent is no failure). False when
+// that failed. The settings window's switch and -watch-at-login both use it.
+bool WriteWatchAutostart(const std::string& path, const std::string& programPath, bool on);
+
+// -watch-at-login: the entry for this program written or removed; prints one
+// line saying what was done. Returns the exit code.
 int SetWatchAtLogin(bool on);
 
 }  // namespace glimmerkin

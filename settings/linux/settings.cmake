@@ -3,7 +3,8 @@
 # writes is plain code, built always and tested without a display.
 add_library(glimmerkin_settings_form STATIC settings/settings_form.cpp)
 target_include_directories(glimmerkin_settings_form PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(glimmerkin_settings_form PUBLIC glimmerkin_ini_settings PRIVATE glimmerkin_warnings)
+target_link_libraries(glimmerkin_settings_form PUBLIC glimmerkin_ini_settings glimmerkin_linux_session
+                      PRIVATE glimmerkin_warnings)
 
 # What the packages build beside the saver: the window and its listing where
 # they exist, nothing otherwise.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/application_id.h"
+#include "host/linux/autostart.h"
 #include "host/linux/linux_options.h"
 #include "settings/ini_settings.h"
 #include "settings/linux/preview.h"
@@ -108,7 +109,7 @@ void Save(Window& w) {
     return;
   }
   if (w.form.startWhenIdle != w.saved.startWhenIdle &&
-      !SetStartWhenIdle(w.autostartPath, w.form.startWhenIdle)) {
+      !WriteWatchAutostart(w.autostartPath, SaverPath(), w.form.startWhenIdle)) {
     w.saved.scene = w.form.scene;
     w.saved.idleDelay = w.form.idleDelay;
     w.saved.lockWhenEnded = w.form.lockWhenEnded;
@@ -253,7 +254,7 @@ void Activate(GtkApplication* app, gpointer) {
   auto* w = new Window;
   current = w;
   w->settingsPath = SettingsFilePath();
-  w->autostartPath = AutostartPath();
+  w->autostartPath = WatchAutostartPath();
   const LoadedForm loaded = LoadForm(w->settingsPath, w->autostartPath);
   w->form = w->saved = loaded.form;
   w->mend = loaded.state != FileState::kFine;
